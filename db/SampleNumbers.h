@@ -1,0 +1,23 @@
+#pragma once
+
+#include "DbConnection.h"
+#include "LabelJob.h"
+
+#include <QString>
+
+#include <functional>
+
+// r with 0 <= r < 1; the default draws from the operating system's secure source.
+using CodeRandom = std::function<double()>;
+double SystemCodeRandom();
+
+// The customer's next sample number: the stored maximum plus one, or the customer number and
+// "00001" when there is no well-formed maximum.
+QString NextSampleId(const DbConnection& db, const LabelJob& job);
+
+// A random eight-digit upper-case hexadecimal code not yet in SAMPLE_ORG; empty text after
+// 10,000 attempts that all found their candidate in use.
+QString NewCodeId(const DbConnection& db, const CodeRandom& random = SystemCodeRandom);
+
+// Inserts one row: customer, sample number, code (empty stays empty) and the local time.
+void RecordSample(const DbConnection& db, const LabelJob& job, const QString& SampleId, const QString& CodeId);

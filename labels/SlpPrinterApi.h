@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The label-printer operations the sticker layouts call. SlpLibrary binds them to one of our
+// printer libraries; tests put a recording implementation in its place. Texts are converted to
+// Windows-1252 by the binding, truth values travel as -1 and 0.
+class SlpPrinterApi {
+public:
+    virtual ~SlpPrinterApi() = default;
+
+    // labelType: 2 normal labels, 4 small barcode labels. Returns 0 when not opened.
+    virtual qint32 SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) = 0;
+    virtual qint32 SlpGetLabelWidth() = 0;
+    virtual qint32 SlpGetLabelHeight() = 0;
+    virtual bool SlpStartLabel() = 0;
+    virtual void SlpSetRotation(qint32 rotation) = 0;
+    virtual qint32 SlpCreateFont(const QString& faceName, qint32 size, qint32 attributes) = 0;
+    virtual void SlpDrawTextXY(qint32 x, qint32 y, qint32 font, const QString& text) = 0;
+    virtual void SlpSetBarCodeStyle(qint32 symbology, qint32 ratio, qint32 mode, qint32 security,
+                                    bool readable, qint32 fontSize, qint32 attributes,
+                                    const QString& faceName) = 0;
+    virtual void SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) = 0;
+    virtual void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) = 0;
+    virtual void SlpEndLabel() = 0;
+    virtual void SlpDeleteFont(qint32 font) = 0;
+    virtual void SlpClosePrinter() = 0;
+};

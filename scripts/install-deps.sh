@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs everything the tool needs to build, run and test on Debian 12.
+# Safe to run again: apt skips what is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
+  libzint-dev libzxing-dev
+  libgtest-dev libbenchmark-dev
+  unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
+  xvfb xauth fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,31 @@
+#pragma once
+
+// The C interface of our two label-printer libraries, libSlpApi7x32.so (300 dpi) and
+// libslpapi62.so (203 dpi). Texts are NUL-terminated Windows-1252; truth values are -1 and 0;
+// coordinates and sizes are printer dots.
+
+#include <cstdint>
+
+#if defined(SLP_BUILDING_LIBRARY)
+#define SLP_API extern "C" __attribute__((visibility("default")))
+#else
+#define SLP_API extern "C"
+#endif
+
+// labelType 2: normal label, 4: small barcode label. Returns 0 when no printer has that name.
+SLP_API int32_t SlpOpenPrinter(const char* printerName, int32_t labelType, int32_t flag);
+SLP_API int32_t SlpGetLabelWidth(void);
+SLP_API int32_t SlpGetLabelHeight(void);
+SLP_API int32_t SlpStartLabel(void); // -1 started, 0 not
+SLP_API int32_t SlpSetRotation(int32_t rotation); // 0 as read, 1 label fed turned by 90 degrees
+SLP_API int32_t SlpCreateFont(const char* faceName, int32_t pointSize, int32_t attributes);
+SLP_API int32_t SlpDrawTextXY(int32_t x, int32_t y, int32_t font, const char* text);
+// symbology 4: Code 128 (readable: text under the bars, in faceName at fontSize); 23: QR code.
+SLP_API int32_t SlpSetBarCodeStyle(int32_t symbology, int32_t ratio, int32_t mode, int32_t security,
+                                   int32_t readable, int32_t fontSize, int32_t attributes,
+                                   const char* faceName);
+SLP_API int32_t SlpDrawBarCode(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* data);
+SLP_API int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* imagePath);
+SLP_API int32_t SlpEndLabel(void);
+SLP_API int32_t SlpDeleteFont(int32_t font);
+SLP_API int32_t SlpClosePrinter(void);
