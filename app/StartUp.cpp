@@ -1,0 +1,21 @@
+#include "StartUp.h"
+
+#include "DbConnection.h"
+#include "SettingsFile.h"
+
+QString LogoPath(const QString& applicationFolder, const QString& setting) {
+    return applicationFolder + QLatin1Char('/') + QString(setting).replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
+void StartUp(MainModule& module, const QString& applicationFolder) {
+    AppSettings& settings = module.settings;
+    module.applicationFolder = applicationFolder;
+
+    settings.VersionText = QString::fromLatin1(VersionText);
+    settings.SettingsFilePath = applicationFolder + QStringLiteral("/VO_Vudu.ini");
+    ReadSettings(settings);
+    ResetLabelJob(module);
+    settings.LogoFileName1 = LogoPath(applicationFolder, settings.LogoFileName1);
+    settings.LogoFileName2 = LogoPath(applicationFolder, settings.LogoFileName2);
+    OpenConnection(module.db, settings, applicationFolder);
+}
