@@ -3,7 +3,7 @@
 #include "SlpPrinterApi.h"
 
 #include <QString>
-
+#include <QtGlobal>
 #include <memory>
 
 // One of our printer libraries, loaded by full path at its first call. A missing library or
@@ -13,9 +13,26 @@ public:
     explicit SlpLibrary(QString libraryPath);
     ~SlpLibrary() override;
 
-    // ... every SlpPrinterApi operation
+    qint32 SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) override;
+    qint32 SlpGetLabelWidth() override;
+    qint32 SlpGetLabelHeight() override;
+    bool SlpStartLabel() override;
+    void SlpSetRotation(qint32 rotation) override;
+    qint32 SlpCreateFont(const QString& faceName, qint32 size, qint32 attributes) override;
+    void SlpDrawTextXY(qint32 x, qint32 y, qint32 font, const QString& text) override;
+    void SlpSetBarCodeStyle(qint32 symbology, qint32 ratio, qint32 mode, qint32 security, bool readable,
+                            qint32 fontSize, qint32 attributes, const QString& faceName) override;
+    void SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) override;
+    void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) override;
+    void SlpEndLabel() override;
+    void SlpDeleteFont(qint32 font) override;
+    void SlpClosePrinter() override;
+
 private:
     struct Bound;
+    // Loads the library on first use and resolves one function by name.
+    QFunctionPointer function(const char* name);
+
     QString mPath;
     std::unique_ptr<Bound> mBound;
 };

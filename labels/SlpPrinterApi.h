@@ -21,8 +21,10 @@ public:
     virtual void SlpSetBarCodeStyle(qint32 symbology, qint32 ratio, qint32 mode, qint32 security,
                                     bool readable, qint32 fontSize, qint32 attributes,
                                     const QString& faceName) = 0;
-    virtual void SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) = 0;
-    virtual void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) = 0;
+    virtual void SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom,
+                                const QString& data) = 0;
+    virtual void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom,
+                                const QString& path) = 0;
     virtual void SlpEndLabel() = 0;
     virtual void SlpDeleteFont(qint32 font) = 0;
     virtual void SlpClosePrinter() = 0;

@@ -1,0 +1,103 @@
+#include "SlpLibrary.h"
+
+#include "AppError.h"
+#include "SlpApi.h"
+#include "Windows1252.h"
+
+#include <QByteArray>
+#include <QLibrary>
+
+namespace {
+
+// The library's own signature of a function, taken from its C declaration.
+template <typename Fn> Fn* as(QFunctionPointer function) {
+    return reinterpret_cast<Fn*>(function);
+}
+
+int32_t truth(bool value) {
+    return value ? -1 : 0;
+}
+
+} // namespace
+
+struct SlpLibrary::Bound {
+    QLibrary library;
+};
+
+SlpLibrary::SlpLibrary(QString libraryPath)
+    : mPath(std::move(libraryPath)), mBound(std::make_unique<Bound>()) {
+    // Only named here: the file is not touched before the first printer call.
+    mBound->library.setFileName(mPath);
+}
+
+SlpLibrary::~SlpLibrary() = default;
+
+QFunctionPointer SlpLibrary::function(const char* name) {
+    QLibrary& library = mBound->library;
+    if (!library.isLoaded() && !library.load())
+        throw AppError(library.errorString());
+    const QFunctionPointer found = library.resolve(name);
+    if (!found)
+        throw AppError(library.errorString());
+    return found;
+}
+
+qint32 SlpLibrary::SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) {
+    const auto open = as<decltype(::SlpOpenPrinter)>(function("SlpOpenPrinter"));
+    return open(ToWindows1252(printerName).constData(), labelType, truth(flag));
+}
+
+qint32 SlpLibrary::SlpGetLabelWidth() {
+    return as<decltype(::SlpGetLabelWidth)>(function("SlpGetLabelWidth"))();
+}
+
+qint32 SlpLibrary::SlpGetLabelHeight() {
+    return as<decltype(::SlpGetLabelHeight)>(function("SlpGetLabelHeight"))();
+}
+
+bool SlpLibrary::SlpStartLabel() {
+    return as<decltype(::SlpStartLabel)>(function("SlpStartLabel"))() != 0;
+}
+
+void SlpLibrary::SlpSetRotation(qint32 rotation) {
+    as<decltype(::SlpSetRotation)>(function("SlpSetRotation"))(rotation);
+}
+
+qint32 SlpLibrary::SlpCreateFont(const QString& faceName, qint32 size, qint32 attributes) {
+    const auto create = as<decltype(::SlpCreateFont)>(function("SlpCreateFont"));
+    return create(ToWindows1252(faceName).constData(), size, attributes);
+}
+
+void SlpLibrary::SlpDrawTextXY(qint32 x, qint32 y, qint32 font, const QString& text) {
+    as<decltype(::SlpDrawTextXY)>(function("SlpDrawTextXY"))(x, y, font, ToWindows1252(text).constData());
+}
+
+void SlpLibrary::SlpSetBarCodeStyle(qint32 symbology, qint32 ratio, qint32 mode, qint32 security,
+                                    bool readable, qint32 fontSize, qint32 attributes,
+                                    const QString& faceName) {
+    const auto setStyle = as<decltype(::SlpSetBarCodeStyle)>(function("SlpSetBarCodeStyle"));
+    setStyle(symbology, ratio, mode, security, truth(readable), fontSize, attributes,
+             ToWindows1252(faceName).constData());
+}
+
+void SlpLibrary::SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) {
+    const auto draw = as<decltype(::SlpDrawBarCode)>(function("SlpDrawBarCode"));
+    draw(left, top, right, bottom, ToWindows1252(data).constData());
+}
+
+void SlpLibrary::SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) {
+    const auto draw = as<decltype(::SlpDrawPicture)>(function("SlpDrawPicture"));
+    draw(left, top, right, bottom, ToWindows1252(path).constData());
+}
+
+void SlpLibrary::SlpEndLabel() {
+    as<decltype(::SlpEndLabel)>(function("SlpEndLabel"))();
+}
+
+void SlpLibrary::SlpDeleteFont(qint32 font) {
+    as<decltype(::SlpDeleteFont)>(function("SlpDeleteFont"))(font);
+}
+
+void SlpLibrary::SlpClosePrinter() {
+    as<decltype(::SlpClosePrinter)>(function("SlpClosePrinter"))();
+}

@@ -1,0 +1,108 @@
+#include "StickerRun.h"
+
+#include <QList>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QString kFace = QStringLiteral("Arial");
+constexpr qint32 kRegular = 0;
+
+// Code 128 with its text under the bars; set again before every number barcode.
+void setNumberStyle(SlpPrinterApi& api) {
+    api.SlpSetBarCodeStyle(4, 30, 0, 0, true, 8, kRegular, kFace);
+}
+
+// The face name is the text form of the truth value false, as the library has always been given.
+void setQrStyle(SlpPrinterApi& api) {
+    api.SlpSetBarCodeStyle(23, 0, 0, 0, false, 0, kRegular, QStringLiteral("False"));
+}
+
+struct Font {
+    qint32 size;
+    qint32 handle;
+};
+
+qint32 handleOf(const QList<Font>& fonts, qint32 size) {
+    const auto found =
+        std::find_if(fonts.begin(), fonts.end(), [size](const Font& f) { return f.size == size; });
+    Q_ASSERT_X(found != fonts.end(), "printSticker", "text drawn with a font the layout has not created");
+    return found != fonts.end() ? found->handle : 0;
+}
+
+// Draws the layout and returns the fonts it created, in the order of creation.
+QList<Font> drawSteps(SlpPrinterApi& api, const std::vector<StickerStep>& steps) {
+    QList<Font> fonts;
+    for (const StickerStep& step : steps) {
+        switch (step.call) {
+        case StickerStep::Call::CreateFont:
+            fonts.append({step.fontSize, api.SlpCreateFont(kFace, step.fontSize, kRegular)});
+            break;
+        case StickerStep::Call::Text:
+            api.SlpDrawTextXY(step.left, step.top, handleOf(fonts, step.fontSize), step.content);
+            break;
+        case StickerStep::Call::NumberBarcode:
+            setNumberStyle(api);
+            api.SlpDrawBarCode(step.left, step.top, step.right, step.bottom, step.content);
+            break;
+        case StickerStep::Call::QrBarcode:
+            setQrStyle(api);
+            api.SlpDrawBarCode(step.left, step.top, step.right, step.bottom, step.content);
+            break;
+        case StickerStep::Call::Picture:
+            api.SlpDrawPicture(step.left, step.top, step.right, step.bottom, step.content);
+            break;
+        }
+    }
+    return fonts;
+}
+
+StickerStep rectangleStep(StickerStep::Call call, qint32 left, qint32 top, qint32 right, qint32 bottom,
+                          const QString& content) {
+    return {call, left, top, right, bottom, 0, content};
+}
+
+} // namespace
+
+StickerStep createFont(qint32 size) {
+    return {StickerStep::Call::CreateFont, 0, 0, 0, 0, size, {}};
+}
+
+StickerStep text(qint32 x, qint32 y, qint32 fontSize, const QString& text) {
+    return {StickerStep::Call::Text, x, y, 0, 0, fontSize, text};
+}
+
+StickerStep numberBarcode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) {
+    return rectangleStep(StickerStep::Call::NumberBarcode, left, top, right, bottom, data);
+}
+
+StickerStep qrBarcode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) {
+    return rectangleStep(StickerStep::Call::QrBarcode, left, top, right, bottom, data);
+}
+
+StickerStep picture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) {
+    return rectangleStep(StickerStep::Call::Picture, left, top, right, bottom, path);
+}
+
+QString printerName(const QString& printerSetting) {
+    return QStringLiteral("Smart Label Printer ") + printerSetting.right(3);
+}
+
+void printSticker(SlpPrinterApi& api, const Sticker& sticker) {
+    if (api.SlpOpenPrinter(printerName(sticker.printerSetting), sticker.labelType, sticker.openFlag) == 0)
+        return;
+    // Asked for as the libraries expect; no layout depends on the size.
+    [[maybe_unused]] const qint32 width = api.SlpGetLabelWidth();
+    [[maybe_unused]] const qint32 height = api.SlpGetLabelHeight();
+
+    QList<Font> fonts;
+    if (api.SlpStartLabel()) {
+        api.SlpSetRotation(sticker.rotation);
+        fonts = drawSteps(api, sticker.steps);
+        api.SlpEndLabel();
+    }
+    for (const Font& font : std::as_const(fonts))
+        api.SlpDeleteFont(font.handle);
+    api.SlpClosePrinter();
+}
