@@ -1,0 +1,97 @@
+#include "AppError.h"
+#include "SettingsFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct LineCase {
+    const char* name;
+    QByteArray file; // raw bytes as they stand in VO_Vudu.ini
+    QString AppSettings::*field;
+    QString expected;
+};
+
+AppSettings read(const QByteArray& bytes) {
+    AppSettings settings;
+    ReadSettingsText(settings, bytes);
+    return settings;
+}
+
+class SettingsLines : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(SettingsLines, SetFieldAsExpected) {
+    const LineCase& row = GetParam();
+    EXPECT_EQ(read(row.file).*row.field, row.expected) << row.file.constData();
+}
+
+const QString Empty;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SettingsLines,
+    ::testing::Values(
+        LineCase{"LowerCaseKey", "server=db1\n", &AppSettings::Server, "db1"},
+        LineCase{"MixedCaseKey", "Server=Db1\n", &AppSettings::Server, "Db1"},
+        LineCase{"BlankBeforeEqualsIsPartOfKey", "SERVER = x\n", &AppSettings::Server, Empty},
+        LineCase{"LeadingBlankOfValueKept", "SERVER= x\n", &AppSettings::Server, " x"},
+        LineCase{"TrailingBlankOfValueKept", "DATABASE=lab \n", &AppSettings::Database, "lab "},
+        LineCase{"LaterEqualsDropped", "DOWNLOAD2=a=b\n", &AppSettings::Download2, "ab"},
+        LineCase{"EveryLaterEqualsDropped", "DOWNLOAD2=?a=1=2\n", &AppSettings::Download2, "?a12"},
+        LineCase{"KeyAloneSetsEmpty", "SERVER=x\nSERVER\n", &AppSettings::Server, Empty},
+        LineCase{"EmptyValueSetsEmpty", "SERVER=x\nSERVER=\n", &AppSettings::Server, Empty},
+        LineCase{"CommentSkipped", ";SERVER=x\n", &AppSettings::Server, Empty},
+        LineCase{"SectionSkipped", "[SERVER=x]\n", &AppSettings::Server, Empty},
+        LineCase{"BlankThenSemicolonIsAKeyLine", " ;SERVER=x\n", &AppSettings::Server, Empty},
+        LineCase{"LastLineWinsAcrossSections", "[a]\nSERVER=one\n[b]\nSERVER=two\n", &AppSettings::Server, "two"},
+        LineCase{"ImportPathGetsBackslash", "IMPORTPATH=C:\\in\n", &AppSettings::ImportPath, "C:\\in\\"},
+        LineCase{"ImportPathKeepsItsBackslash", "IMPORTPATH=C:\\in\\\n", &AppSettings::ImportPath, "C:\\in\\"},
+        LineCase{"EmptyImportPathIsBackslash", "IMPORTPATH=\n", &AppSettings::ImportPath, "\\"},
+        LineCase{"ByteOrderMarkSpoilsFirstKey", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server, Empty},
+        LineCase{"LinesAfterTheMarkStillRead", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Database, "d"},
+        LineCase{"CrLfEndings", "SERVER=a\r\nDATABASE=b\r\n", &AppSettings::Database, "b"},
+        LineCase{"LoneCrEndings", "SERVER=a\rDATABASE=b\r", &AppSettings::Database, "b"},
+        LineCase{"NoFinalLineBreak", "SQLSVR=velmora", &AppSettings::SqlSvr, "velmora"},
+        LineCase{"Windows1252Bytes", "TESTCENTERHP1=Bl\xFChtag \x80\n", &AppSettings::TestCenterHp1,
+                 QString::fromUtf8("Blühtag €")},
+        LineCase{"Printer1NotPrinter", "BARCODEPRINTER1=p450\n", &AppSettings::BarcodePrinter, Empty},
+        LineCase{"PrinterSlotZero", "BARCODEPRINTER=p\n", &AppSettings::BarcodePrinter, "p"},
+        LineCase{"Printer3", "barcodeprinter3=Smart Label Printer 240\n", &AppSettings::BarcodePrinter3,
+                 "Smart Label Printer 240"},
+        LineCase{"TestCentreTelephone2", "TESTCENTERTEL2=+49 30 1\n", &AppSettings::TestCenterTel2, "+49 30 1"},
+        LineCase{"OdbcDriver", "odbcdriver=PostgreSQL Unicode\n", &AppSettings::OdbcDriver, "PostgreSQL Unicode"},
+        LineCase{"UnknownKeyIgnored", "SERVERX=x\n", &AppSettings::Server, Empty}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SettingsFile, EnsureTrailingBackslash) {
+    EXPECT_EQ(EnsureTrailingBackslash(""), "\\");
+    EXPECT_EQ(EnsureTrailingBackslash("a"), "a\\");
+    EXPECT_EQ(EnsureTrailingBackslash("a\\"), "a\\");
+}
+
+TEST(SettingsFile, LineLengthLimit) {
+    EXPECT_NO_THROW(read("SERVER=" + QByteArray(32766 - 7, 'x') + "\n"));
+    EXPECT_THROW(read("SERVER=" + QByteArray(32767 - 7, 'x') + "\n"), AppError);
+    EXPECT_EQ(read("SERVER=" + QByteArray(32766 - 7, 'x')).Server.size(), 32766 - 7);
+}
+
+TEST(SettingsFile, MissingFileIsCreatedEmpty) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.SettingsFilePath = dir.filePath("VO_Vudu.ini");
+    ReadSettings(settings);
+    QFile created(settings.SettingsFilePath);
+    ASSERT_TRUE(created.exists());
+    EXPECT_EQ(created.size(), 0);
+    EXPECT_TRUE(settings.Server.isEmpty());
+}
+
+TEST(SettingsFile, UncreatableFileIsAnError) {
+    AppSettings settings;
+    settings.SettingsFilePath = "/proc/velmora-no-such-folder/VO_Vudu.ini";
+    EXPECT_THROW(ReadSettings(settings), AppError);
+}
+
+} // namespace
