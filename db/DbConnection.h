@@ -9,8 +9,8 @@ enum class DbBackend { Sqlite, SqlServer, PostgreSql };
 
 // The one database connection of the process and its composed connection string.
 struct DbConnection {
-    QString ConnectionString;  // composed by OpenConnection, in one of three login variants
-    QString connectionName;    // Qt's name of the open handle; empty before OpenConnection
+    QString ConnectionString; // composed by OpenConnection, in one of three login variants
+    QString connectionName;   // Qt's name of the open handle; empty before OpenConnection
     DbBackend backend = DbBackend::Sqlite;
 
     QSqlDatabase database() const;
@@ -21,6 +21,10 @@ QString ComposeConnectionString(const AppSettings& settings);
 
 // The same facts for unixODBC: driver from ODBCDRIVER (default FreeTDS), braced and escaped values.
 QString OdbcConnectionString(const AppSettings& settings);
+
+// The back end a named server is reached through: psqlODBC drivers mean PostgreSQL, every
+// other driver SQL Server.
+DbBackend OdbcBackend(const AppSettings& settings);
 
 // The embedded SQLite file: <DATABASE>.sqlite (VO_Vudu.sqlite when empty), relative to the
 // application folder unless DATABASE is absolute.

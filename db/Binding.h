@@ -1,0 +1,14 @@
+#pragma once
+
+#include "DbConnection.h"
+
+#include <QSqlQuery>
+#include <QVariantList>
+
+// Prepares the statement on the connection and binds the values by position.
+// Texts are never bound as NULL; date-times are bound as local time to the second.
+// Throws AppError with the driver's text when the statement cannot be prepared.
+QSqlQuery prepareStatement(const DbConnection& db, const QString& statement, const QVariantList& parameters);
+
+// Runs the prepared statement; throws AppError with the driver's text when it fails.
+void executeStatement(QSqlQuery& query);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "DbConnection.h"
+
+#include <QString>
+#include <QVariantList>
+
+// Runs a statement that returns no rows, its "?" markers bound by position to the values
+// (QString texts, QDateTime times). Throws AppError with the driver's text when it fails.
+void ExecuteCommand(const DbConnection& db, const QString& statement, const QVariantList& parameters = {});

@@ -1,0 +1,97 @@
+#include "DbConnection.h"
+
+#include "AppError.h"
+#include "EmbeddedSchema.h"
+
+#include <QAtomicInteger>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Every DbConnection gets a handle of its own, so tests can hold several at once.
+QString newConnectionName() {
+    static QAtomicInteger<int> counter;
+    return QStringLiteral("velmora-db-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+// Several desks may share one file: wait for another desk's numbering to finish.
+const QString kSqliteOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
+
+// A server that accepts the connection and never answers fails start-up instead of hanging it.
+const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
+
+void createSchemaWhenMissing(QSqlDatabase& database) {
+    const QStringList tables = database.tables();
+    const auto has = [&tables](const QString& name) { return tables.contains(name, Qt::CaseInsensitive); };
+    if (has(QStringLiteral("SAMPLE_ORG")) && has(QStringLiteral("customer")))
+        return;
+    // One transaction: a file is never left with half a schema.
+    if (!database.transaction())
+        throw AppError(database.lastError().text());
+    QSqlQuery query(database);
+    for (const QString& statement : EmbeddedSchemaStatements()) {
+        if (!query.exec(statement)) {
+            const QString error = query.lastError().text();
+            database.rollback();
+            throw AppError(error);
+        }
+    }
+    if (!database.commit())
+        throw AppError(database.lastError().text());
+}
+
+} // namespace
+
+QSqlDatabase DbConnection::database() const {
+    return QSqlDatabase::database(connectionName, false);
+}
+
+void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder) {
+    connection.ConnectionString = ComposeConnectionString(settings);
+    const QString name = newConnectionName();
+    const bool embedded = settings.Server.isEmpty();
+    bool failed = false;
+    QString error;
+    {
+        QSqlDatabase database =
+            QSqlDatabase::addDatabase(embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QODBC"), name);
+        if (embedded) {
+            database.setDatabaseName(SqliteFilePath(settings, applicationFolder));
+            database.setConnectOptions(kSqliteOptions);
+        } else {
+            database.setDatabaseName(OdbcConnectionString(settings));
+            database.setConnectOptions(kOdbcOptions);
+        }
+        if (!database.open()) {
+            failed = true;
+            error = database.lastError().text();
+        } else if (embedded) {
+            try {
+                createSchemaWhenMissing(database);
+            } catch (const AppError& e) {
+                failed = true;
+                error = e.description();
+            }
+        }
+        if (failed)
+            database.close();
+    }
+    if (failed) {
+        QSqlDatabase::removeDatabase(name);
+        throw AppError(error);
+    }
+    connection.connectionName = name;
+    connection.backend = embedded ? DbBackend::Sqlite : OdbcBackend(settings);
+}
+
+void CloseConnection(DbConnection& connection) noexcept {
+    try {
+        const QString name = connection.connectionName;
+        connection.connectionName.clear();
+        if (!name.isEmpty())
+            QSqlDatabase::removeDatabase(name);
+    } catch (...) {
+        // Releasing the connection never fails the caller.
+    }
+}
