@@ -1,0 +1,21 @@
+#pragma once
+
+#include "DbConnection.h"
+
+// Keeps every other desk from drawing a sample number or code until this desk has recorded its
+// row: wrap NextSampleId, NewCodeId and RecordSample of one label in one of these, then commit().
+// Leaving the scope without commit() rolls the label back. Throws AppError with the driver's text.
+class NumberingTransaction {
+public:
+    explicit NumberingTransaction(const DbConnection& db);
+    ~NumberingTransaction();
+
+    NumberingTransaction(const NumberingTransaction&) = delete;
+    NumberingTransaction& operator=(const NumberingTransaction&) = delete;
+
+    void commit();
+
+private:
+    const DbConnection& mDb;
+    bool mOpen = false;
+};
