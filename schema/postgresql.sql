@@ -1,0 +1,24 @@
+-- The sample database on PostgreSQL: tables and indexes. The tool never creates or alters them.
+-- Run as the owner of the database, e.g. psql -h host -U velmora -d velmora -f postgresql.sql
+
+CREATE TABLE SAMPLE_ORG (
+    CUST_ID varchar(3),
+    SAMPLE_ID varchar(8),
+    CODE_ID varchar(8),
+    TIME_STAMP timestamp(0) without time zone
+);
+
+CREATE TABLE customer (
+    CUST_ID varchar(3),
+    cust_name varchar(100)
+);
+
+-- The customer's highest sample number is read from this index.
+CREATE INDEX IX_SAMPLE_ORG_CUST_SAMPLE ON SAMPLE_ORG (CUST_ID, SAMPLE_ID);
+CREATE INDEX IX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID);
+
+-- No sample number and no code is ever issued twice; jobs without codes record empty text.
+CREATE UNIQUE INDEX UX_SAMPLE_ORG_SAMPLE ON SAMPLE_ORG (SAMPLE_ID);
+CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> '';
+
+CREATE INDEX IX_CUSTOMER_CUST ON customer (CUST_ID);
