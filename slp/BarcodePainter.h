@@ -1,0 +1,13 @@
+#pragma once
+
+#include "BarcodeSymbol.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+#include <optional>
+
+// Draws a symbol inside rect from its top left corner at the largest whole number of dots per
+// module that fits, quiet zones included; Code 128 leaves room for its text under the bars.
+void paintBarcode(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
+                  const std::optional<QFont>& readableFont);

@@ -1,0 +1,32 @@
+#include "FontTable.h"
+
+#include <cmath>
+
+QFont printerFont(const QString& faceName, int pointSize, int attributes, int dpi) {
+    QFont font(faceName);
+    // Pixels are the printer's dots, so a point is dpi / 72 of them.
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * dpi / 72.0))));
+    font.setBold((attributes & 1) != 0);
+    font.setItalic((attributes & 2) != 0);
+    font.setUnderline((attributes & 4) != 0);
+    font.setStrikeOut((attributes & 8) != 0);
+    return font;
+}
+
+int FontTable::add(const QFont& font) {
+    const int handle = mNextHandle++;
+    mFonts.emplace(handle, font);
+    return handle;
+}
+
+std::optional<QFont> FontTable::find(int handle) const {
+    const auto found = mFonts.find(handle);
+    if (found == mFonts.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+bool FontTable::remove(int handle) {
+    return mFonts.erase(handle) > 0;
+}

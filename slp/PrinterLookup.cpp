@@ -1,0 +1,31 @@
+#include "PrinterLookup.h"
+
+#include "CupsPrinter.h"
+#include "FilePrinter.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// A name is one folder name, never a way out of the printers folder.
+bool isPlainFolderName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/'));
+}
+
+} // namespace
+
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name) {
+    if (!applicationFolder.isEmpty() && isPlainFolderName(name)) {
+        const QString folder = QDir(applicationFolder).filePath(QStringLiteral("printers/") + name);
+        if (QFileInfo(folder).isDir()) {
+            return std::make_unique<FilePrinter>(folder);
+        }
+    }
+    const QString queue = CupsPrinter::findQueue(name);
+    if (!queue.isEmpty()) {
+        return std::make_unique<CupsPrinter>(queue);
+    }
+    return nullptr;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "LabelOutput.h"
+
+#include <QString>
+#include <memory>
+
+// The printer of that name: a folder <application folder>/printers/<name>/ first, then a CUPS
+// queue whose name or description it is. Nothing when neither exists.
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name);

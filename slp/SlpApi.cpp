@@ -1,0 +1,81 @@
+#include "SlpApi.h"
+
+#include "LibraryFolder.h"
+#include "SlpProfile.h"
+#include "SlpSession.h"
+#include "Windows1252.h"
+
+#include <QRect>
+
+namespace {
+
+SlpSession& session() {
+    static SlpSession instance(currentProfile(), libraryFolder());
+    return instance;
+}
+
+QString text(const char* bytes) {
+    return bytes ? FromWindows1252(QByteArrayView(bytes)) : QString();
+}
+
+QRect rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    return {QPoint(left, top), QSize(right - left, bottom - top)};
+}
+
+} // namespace
+
+// The open flag changes nothing for our printers.
+int32_t SlpOpenPrinter(const char* printerName, int32_t labelType, int32_t /*flag*/) {
+    return session().openPrinter(text(printerName), labelType);
+}
+
+int32_t SlpGetLabelWidth() {
+    return session().labelWidth();
+}
+
+int32_t SlpGetLabelHeight() {
+    return session().labelHeight();
+}
+
+int32_t SlpStartLabel() {
+    return session().startLabel();
+}
+
+int32_t SlpSetRotation(int32_t rotation) {
+    return session().setRotation(rotation);
+}
+
+int32_t SlpCreateFont(const char* faceName, int32_t pointSize, int32_t attributes) {
+    return session().createFont(text(faceName), pointSize, attributes);
+}
+
+int32_t SlpDrawTextXY(int32_t x, int32_t y, int32_t font, const char* data) {
+    return session().drawText(x, y, font, text(data));
+}
+
+// ratio and mode do not apply to Code 128 and QR codes; security picks the QR error correction.
+int32_t SlpSetBarCodeStyle(int32_t symbology, int32_t /*ratio*/, int32_t /*mode*/, int32_t security,
+                           int32_t readable, int32_t fontSize, int32_t attributes, const char* faceName) {
+    return session().setBarcodeStyle(symbology, security, readable != 0, fontSize, attributes,
+                                     text(faceName));
+}
+
+int32_t SlpDrawBarCode(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* data) {
+    return session().drawBarcode(rectangle(left, top, right, bottom), text(data));
+}
+
+int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* imagePath) {
+    return session().drawPicture(rectangle(left, top, right, bottom), text(imagePath));
+}
+
+int32_t SlpEndLabel() {
+    return session().endLabel();
+}
+
+int32_t SlpDeleteFont(int32_t font) {
+    return session().deleteFont(font);
+}
+
+int32_t SlpClosePrinter() {
+    return session().closePrinter();
+}

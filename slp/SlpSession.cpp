@@ -1,0 +1,148 @@
+#include "SlpSession.h"
+
+#include "PrinterLookup.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+constexpr int32_t True = -1;
+constexpr int32_t False = 0;
+
+constexpr int32_t Code128Symbology = 4;
+constexpr int32_t QrSymbology = 23;
+constexpr int ReadableDefaultPoints = 8;
+
+int32_t truth(bool value) {
+    return value ? True : False;
+}
+
+} // namespace
+
+SlpSession::SlpSession(const SlpProfile& profile, QString applicationFolder)
+    : mProfile(profile), mApplicationFolder(std::move(applicationFolder)) {}
+
+int32_t SlpSession::openPrinter(const QString& name, int32_t labelType) {
+    closePrinter();
+    // Fonts and printing need the host's QGuiApplication; without one nothing could be drawn.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return False;
+    }
+    const QSize size = mProfile.labelSize(labelType);
+    if (size.isEmpty()) {
+        return False;
+    }
+    mPrinter = findPrinter(mApplicationFolder, name);
+    if (!mPrinter) {
+        return False;
+    }
+    mLabelSize = size;
+    mRotation = 0;
+    return True;
+}
+
+int32_t SlpSession::labelWidth() const {
+    return mPrinter ? mLabelSize.width() : 0;
+}
+
+int32_t SlpSession::labelHeight() const {
+    return mPrinter ? mLabelSize.height() : 0;
+}
+
+int32_t SlpSession::startLabel() {
+    // One label at a time: a second start before the end would silently throw the first away.
+    if (!mPrinter || mLabel) {
+        return False;
+    }
+    mLabel.emplace();
+    mLabel->labelSize = mLabelSize;
+    mLabel->dpi = mProfile.dpi;
+    return True;
+}
+
+int32_t SlpSession::setRotation(int32_t rotation) {
+    if (!mPrinter || (rotation != 0 && rotation != 1)) {
+        return False;
+    }
+    mRotation = rotation;
+    return True;
+}
+
+int32_t SlpSession::createFont(const QString& faceName, int32_t pointSize, int32_t attributes) {
+    if (pointSize <= 0) {
+        return 0;
+    }
+    return mFonts.add(printerFont(faceName, pointSize, attributes, mProfile.dpi));
+}
+
+int32_t SlpSession::drawText(int32_t x, int32_t y, int32_t font, const QString& text) {
+    const std::optional<QFont> face = mFonts.find(font);
+    if (!mLabel || !face) {
+        return False;
+    }
+    mLabel->elements.emplace_back(TextElement{QPoint(x, y), *face, text});
+    return True;
+}
+
+int32_t SlpSession::setBarcodeStyle(int32_t symbology, int32_t security, bool readable, int32_t fontSize,
+                                    int32_t attributes, const QString& faceName) {
+    mBarcodeStyle.reset();
+    if (symbology == QrSymbology) {
+        mBarcodeStyle = BarcodeStyle{BarcodeSymbol::Kind::QrCode, security, std::nullopt};
+    } else if (symbology == Code128Symbology) {
+        std::optional<QFont> font;
+        if (readable) {
+            const int points = fontSize > 0 ? fontSize : ReadableDefaultPoints;
+            font = printerFont(faceName, points, attributes, mProfile.dpi);
+        }
+        mBarcodeStyle = BarcodeStyle{BarcodeSymbol::Kind::Code128, security, font};
+    }
+    return truth(mBarcodeStyle.has_value());
+}
+
+int32_t SlpSession::drawBarcode(const QRect& rect, const QString& data) {
+    if (!mLabel || !mBarcodeStyle || rect.isEmpty()) {
+        return False;
+    }
+    std::optional<BarcodeSymbol> symbol = encodeBarcode(mBarcodeStyle->kind, data, mBarcodeStyle->security);
+    if (!symbol) {
+        return False;
+    }
+    mLabel->elements.emplace_back(BarcodeElement{rect, std::move(*symbol), mBarcodeStyle->readableFont});
+    return True;
+}
+
+int32_t SlpSession::drawPicture(const QRect& rect, const QString& imagePath) {
+    if (!mLabel || rect.isEmpty()) {
+        return False;
+    }
+    QImage image(imagePath);
+    if (image.isNull()) {
+        return False;
+    }
+    mLabel->elements.emplace_back(PictureElement{rect, std::move(image)});
+    return True;
+}
+
+int32_t SlpSession::endLabel() {
+    if (!mPrinter || !mLabel) {
+        return False;
+    }
+    LabelContent content = std::move(*mLabel);
+    mLabel.reset();
+    content.rotation = mRotation;
+    return truth(mPrinter->printLabel(content));
+}
+
+int32_t SlpSession::deleteFont(int32_t font) {
+    return truth(mFonts.remove(font));
+}
+
+int32_t SlpSession::closePrinter() {
+    const bool wasOpen = mPrinter != nullptr;
+    mLabel.reset();
+    mPrinter.reset();
+    mLabelSize = {};
+    mRotation = 0;
+    return truth(wasOpen);
+}

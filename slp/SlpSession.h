@@ -1,0 +1,51 @@
+#pragma once
+
+#include "BarcodeSymbol.h"
+#include "FontTable.h"
+#include "LabelContent.h"
+#include "LabelOutput.h"
+#include "SlpProfile.h"
+
+#include <QSize>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// The library's state behind the C functions: one printer open, one label in progress, the
+// fonts and the barcode style in force. Results are the interface's: -1 true, 0 false.
+class SlpSession {
+public:
+    SlpSession(const SlpProfile& profile, QString applicationFolder);
+
+    int32_t openPrinter(const QString& name, int32_t labelType);
+    int32_t labelWidth() const;
+    int32_t labelHeight() const;
+    int32_t startLabel();
+    int32_t setRotation(int32_t rotation);
+    int32_t createFont(const QString& faceName, int32_t pointSize, int32_t attributes);
+    int32_t drawText(int32_t x, int32_t y, int32_t font, const QString& text);
+    int32_t setBarcodeStyle(int32_t symbology, int32_t security, bool readable, int32_t fontSize,
+                            int32_t attributes, const QString& faceName);
+    int32_t drawBarcode(const QRect& rect, const QString& data);
+    int32_t drawPicture(const QRect& rect, const QString& imagePath);
+    int32_t endLabel();
+    int32_t deleteFont(int32_t font);
+    int32_t closePrinter();
+
+private:
+    struct BarcodeStyle {
+        BarcodeSymbol::Kind kind;
+        int security;
+        std::optional<QFont> readableFont;
+    };
+
+    const SlpProfile& mProfile;
+    QString mApplicationFolder;
+    std::unique_ptr<LabelOutput> mPrinter;
+    QSize mLabelSize;
+    int mRotation = 0;
+    std::optional<LabelContent> mLabel;
+    FontTable mFonts;
+    std::optional<BarcodeStyle> mBarcodeStyle;
+};
