@@ -1,0 +1,108 @@
+#include "DbConnection.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+AppSettings settingsOf(const QString& server, const QString& database, const QString& login,
+                       const QString& driver = {}) {
+    AppSettings settings;
+    settings.Server = server;
+    settings.Database = database;
+    settings.SqlSvr = login;
+    settings.OdbcDriver = driver;
+    return settings;
+}
+
+struct ComposeRow {
+    const char* server;
+    const char* database;
+    const char* login;
+    const char* expected;
+};
+
+class ComposeConnectionStringTest : public ::testing::TestWithParam<ComposeRow> {};
+
+TEST_P(ComposeConnectionStringTest, ComposesTheLoginVariant) {
+    const ComposeRow& row = GetParam();
+    EXPECT_EQ(ComposeConnectionString(settingsOf(row.server, row.database, row.login)).toStdString(),
+              row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, ComposeConnectionStringTest,
+    ::testing::Values(
+        ComposeRow{"LABSRV", "Proben", "2000",
+                   "Provider=SQLOLEDB.1;Persist Security Info=True;Trusted_Connection=yes;"
+                   "Initial Catalog=Proben;Data Source=LABSRV"},
+        ComposeRow{"LABSRV", "Proben", "velmora",
+                   "Provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=Proben;"
+                   "User ID=velmora; PWD=tansel;Data Source=LABSRV"},
+        ComposeRow{"LABSRV", "Proben", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        // Only exact, case-sensitive values select the first two variants.
+        ComposeRow{"LABSRV", "Proben", "2000 ",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        ComposeRow{"LABSRV", "Proben", "VELMORA",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        ComposeRow{
+            "", "", "",
+            "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=;User ID=sa;Data Source="}));
+
+struct OdbcRow {
+    const char* server;
+    const char* database;
+    const char* login;
+    const char* driver;
+    const char* expected;
+};
+
+class OdbcConnectionStringTest : public ::testing::TestWithParam<OdbcRow> {};
+
+TEST_P(OdbcConnectionStringTest, CarriesTheSameFacts) {
+    const OdbcRow& row = GetParam();
+    EXPECT_EQ(OdbcConnectionString(settingsOf(row.server, row.database, row.login, row.driver)).toStdString(),
+              row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Translation, OdbcConnectionStringTest,
+    ::testing::Values(
+        OdbcRow{"LABSRV", "Proben", "2000", "",
+                "Driver={FreeTDS};Server={LABSRV};Database={Proben};Trusted_Connection=Yes;"},
+        OdbcRow{"LABSRV\\SQLEXPRESS", "Proben", "velmora", "",
+                "Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Proben};UID={velmora};PWD={tansel};"},
+        OdbcRow{"10.0.0.5,1433", "Proben", "", "",
+                "Driver={FreeTDS};Server={10.0.0.5,1433};Database={Proben};UID={sa};PWD={};"},
+        // Values that look like more attributes stay data.
+        OdbcRow{"LABSRV", "a;UID=x}b", "", "FreeTDS",
+                "Driver={FreeTDS};Server={LABSRV};Database={a;UID=x}}b};UID={sa};PWD={};"},
+        OdbcRow{"127.0.0.1,5433", "velmora", "velmora", "PostgreSQL Unicode",
+                "Driver={PostgreSQL Unicode};Server={127.0.0.1};Port={5433};Database={velmora};"
+                "UID={velmora};PWD={tansel};"},
+        OdbcRow{"pghost", "velmora", "sa", "PostgreSQL Unicode",
+                "Driver={PostgreSQL Unicode};Server={pghost};Database={velmora};UID={sa};PWD={};"}));
+
+struct SqlitePathRow {
+    const char* database;
+    const char* expected;
+};
+
+class SqliteFilePathTest : public ::testing::TestWithParam<SqlitePathRow> {};
+
+TEST_P(SqliteFilePathTest, PlacesTheFile) {
+    const SqlitePathRow& row = GetParam();
+    EXPECT_EQ(SqliteFilePath(settingsOf({}, row.database, {}), QStringLiteral("/opt/velmora")).toStdString(),
+              row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SqliteFilePathTest,
+                         ::testing::Values(SqlitePathRow{"", "/opt/velmora/VO_Vudu.sqlite"},
+                                           SqlitePathRow{"Proben", "/opt/velmora/Proben.sqlite"},
+                                           SqlitePathRow{"data/Proben", "/opt/velmora/data/Proben.sqlite"},
+                                           SqlitePathRow{"/srv/lab/Proben", "/srv/lab/Proben.sqlite"}));
+
+} // namespace

@@ -1,0 +1,124 @@
+#include "AppError.h"
+#include "DbConnection.h"
+#include "SqliteFixture.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using OpenEmbeddedTest = SqliteFixture;
+
+TEST_F(OpenEmbeddedTest, CreatesTheFileWithTablesAndIndexes) {
+    EXPECT_TRUE(QFile::exists(mDir.filePath(QStringLiteral("samples.sqlite"))));
+    EXPECT_EQ(mDb.backend, DbBackend::Sqlite);
+    EXPECT_TRUE(mDb.database().isOpen());
+    EXPECT_EQ(mDb.ConnectionString.toStdString(),
+              ("Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=" + mSettings.Database +
+               ";User ID=sa;Data Source=")
+                  .toStdString());
+    for (const char* index : {"IX_SAMPLE_ORG_CUST_SAMPLE", "IX_SAMPLE_ORG_CODE", "UX_SAMPLE_ORG_SAMPLE",
+                              "UX_SAMPLE_ORG_CODE", "IX_CUSTOMER_CUST"})
+        EXPECT_EQ(
+            scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?"),
+                   {QString::fromLatin1(index)})
+                .toInt(),
+            1)
+            << index;
+}
+
+// The maximum per customer, the code check and the lookup must not scan the table.
+TEST_F(OpenEmbeddedTest, QueriesUseTheIndexes) {
+    for (const char* statement : {"SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG where CUST_ID = ?",
+                                  "SELECT Sample_ID FROM sample_org where CODE_ID = ?",
+                                  "SELECT cust_name from customer where CUST_ID = ?"}) {
+        QSqlQuery plan = run(QStringLiteral("EXPLAIN QUERY PLAN ") + QString::fromLatin1(statement), {"701"});
+        QString details;
+        while (plan.next())
+            details += plan.value(3).toString() + QLatin1Char('\n');
+        EXPECT_TRUE(details.contains(QStringLiteral("USING"))) << statement << "\n" << details.toStdString();
+        EXPECT_FALSE(details.contains(QStringLiteral("SCAN"))) << statement << "\n" << details.toStdString();
+    }
+}
+
+TEST_F(OpenEmbeddedTest, ReopeningKeepsTheRows) {
+    addSample(QStringLiteral("701"), QStringLiteral("70100007"));
+    CloseConnection(mDb);
+    OpenConnection(mDb, mSettings, mDir.path());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT SAMPLE_ID FROM SAMPLE_ORG")).toString(),
+              QStringLiteral("70100007"));
+}
+
+TEST_F(OpenEmbeddedTest, UniqueIndexesRefuseASecondNumberOrCode) {
+    addSample(QStringLiteral("701"), QStringLiteral("70100001"), QStringLiteral("0A0B0C0D"));
+    addSample(QStringLiteral("701"), QStringLiteral("70100002"), QStringLiteral(""));
+    addSample(QStringLiteral("701"), QStringLiteral("70100003"), QStringLiteral(""));
+    QSqlQuery query(mDb.database());
+    EXPECT_FALSE(
+        query.exec(QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100001', '')")));
+    EXPECT_FALSE(query.exec(
+        QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')")));
+}
+
+TEST(OpenConnectionFailureTest, UnopenableFileFailsWithTheDriversText) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.Database = dir.filePath(QStringLiteral("no/such/folder/samples"));
+    DbConnection db;
+    try {
+        OpenConnection(db, settings, dir.path());
+        FAIL() << "opened";
+    } catch (const AppError& error) {
+        EXPECT_TRUE(error.description().contains(QStringLiteral("unable to open database file")))
+            << error.description().toStdString();
+    }
+    EXPECT_TRUE(db.connectionName.isEmpty());
+}
+
+// A loopback port that nothing listens on: bound once by us, then released.
+int closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+TEST(OpenConnectionFailureTest, UnreachableServerFailsWithTheDriversText) {
+    AppSettings settings;
+    settings.Server = QStringLiteral("127.0.0.1,%1").arg(closedPort());
+    settings.Database = QStringLiteral("Proben");
+    DbConnection db;
+    try {
+        OpenConnection(db, settings, QStringLiteral("/tmp"));
+        FAIL() << "opened";
+    } catch (const AppError& error) {
+        EXPECT_TRUE(error.description().contains(QStringLiteral("FreeTDS")))
+            << error.description().toStdString();
+    }
+    EXPECT_TRUE(db.connectionName.isEmpty());
+    CloseConnection(db); // never opened: still no error
+}
+
+TEST(CloseConnectionTest, IgnoresRepeatedAndUnopenedReleases) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.Database = dir.filePath(QStringLiteral("samples"));
+    DbConnection db;
+    CloseConnection(db);
+    OpenConnection(db, settings, dir.path());
+    const QString name = db.connectionName;
+    CloseConnection(db);
+    CloseConnection(db);
+    EXPECT_FALSE(QSqlDatabase::contains(name));
+}
+
+} // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "DbConnection.h"
+
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <gtest/gtest.h>
+
+// A fresh embedded database file in a temporary folder, opened through OpenConnection.
+class SqliteFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        mSettings.Database = mDir.filePath(QStringLiteral("samples"));
+        OpenConnection(mDb, mSettings, mDir.path());
+    }
+    void TearDown() override { CloseConnection(mDb); }
+
+    // Test set-up and inspection go around the tool's own operations.
+    QSqlQuery run(const QString& statement, const QVariantList& values = {}) {
+        QSqlQuery query(mDb.database());
+        EXPECT_TRUE(query.prepare(statement)) << statement.toStdString();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query.bindValue(static_cast<int>(i), values.at(i));
+        EXPECT_TRUE(query.exec()) << statement.toStdString();
+        return query;
+    }
+    QVariant scalar(const QString& statement, const QVariantList& values = {}) {
+        QSqlQuery query = run(statement, values);
+        return query.next() ? query.value(0) : QVariant();
+    }
+    void addSample(const QString& customer, const QString& sample, const QString& code = QStringLiteral("")) {
+        run(QStringLiteral("INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID) VALUES (?,?,?)"),
+            {customer, sample, code});
+    }
+
+    QTemporaryDir mDir;
+    AppSettings mSettings;
+    DbConnection mDb;
+};
