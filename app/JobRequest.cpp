@@ -1,0 +1,52 @@
+#include "JobRequest.h"
+
+#include "AppError.h"
+#include "NumberText.h"
+
+#include <algorithm>
+
+namespace {
+
+// The customer number becomes the first three characters of every sample number.
+bool isThreeDigits(const QString& text) {
+    return text.size() == 3 &&
+           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The same conversion as the job's repeat rule, so a refusal here means a failure there.
+bool repeatCountConverts(const QString& text2) {
+    try {
+        ToInteger16(text2.trimmed());
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool CustomerBoxAccepted(const QString& text) {
+    return text.size() == 3 && IsNumeric(text);
+}
+
+bool CountBoxAccepted(const QString& text) {
+    if (!IsNumeric(text))
+        return false;
+    const double count = ToDouble(text);
+    return count >= 1 && count <= 99;
+}
+
+JobBox CheckFixedPress(const QString& customerId, const QString& text2) {
+    if (customerId.startsWith(QLatin1String("70")) && !text2.isEmpty() && !repeatCountConverts(text2))
+        return JobBox::Text2;
+    return JobBox::None;
+}
+
+JobBox CheckBoxPress(const QString& text1, const QString& text2) {
+    if (!isThreeDigits(text1))
+        return JobBox::Text1;
+    if (!CountBoxAccepted(text2))
+        return JobBox::Text2;
+    // A count from 1 to 99 always converts, so the repeat rule of a "70" customer holds as well.
+    return CheckFixedPress(text1, text2);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "JobBoxes.h"
+#include "JobRequest.h"
+#include "LabelJob.h"
+
+#include <QPixmap>
+#include <QWidget>
+#include <functional>
+
+class BoxLineEdit;
+class QLabel;
+class QPushButton;
+struct MainModule;
+
+// The tool's one window: two input boxes, the name line and the job buttons. Its handlers turn
+// presses and focus changes into calls into the application core.
+class frmMain : public QWidget, public JobBoxes {
+    Q_OBJECT
+public:
+    // Runs the load step: title, empty boxes, the four "Fluid" buttons hidden and disabled.
+    explicit frmMain(MainModule& module, QWidget* parent = nullptr);
+
+    QString text2() const override;
+    void setText1(const QString& text) override;
+    void setText2(const QString& text) override;
+
+    // Command1 to Command9, Text1 and Text2; Command10 and CMD_Close stay enabled.
+    void disable_CTRLS();
+    void Enable_CTRLS();
+
+    // What CMD_Close calls after releasing the connection; ends the process at once by default.
+    void setEndProcess(std::function<void()> endProcess);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectHandlers();
+    void runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind);
+    void runBoxJob(JobKind kind);
+    void text1FocusEntered(Qt::FocusReason reason);
+    void text1FocusLeft(Qt::FocusReason reason);
+    void text2FocusLeft(Qt::FocusReason reason);
+    void closeClicked();
+    void giveFocusBack(JobBox box);
+    QList<QWidget*> jobControls() const;
+
+    MainModule& mModule;
+    QPixmap mBackground;
+    std::function<void()> mEndProcess;
+    bool mGivingFocusBack = false;
+
+    QLabel* const mLblKem;
+    BoxLineEdit* const mText1;
+    BoxLineEdit* const mText2;
+    QPushButton* const mCommand9;
+    QPushButton* const mCmdClose;
+    QPushButton* const mCommand1;
+    QPushButton* const mCommand2;
+    QPushButton* const mCommand3;
+    QPushButton* const mCommand4;
+    QPushButton* const mCommand5;
+    QPushButton* const mCommand6;
+    QPushButton* const mCommand7;
+    QPushButton* const mCommand8;
+    QLabel* const mLabel2;
+    QLabel* const mLabel3;
+    QPushButton* const mCommand10;
+    QLabel* const mLabel1;
+};
