@@ -10,10 +10,11 @@ int wholeModuleDots(int room, int modules) {
 }
 
 void paintBars(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
-               const std::optional<QFont>& readableFont) {
+               const std::optional<QFont>& readableFont, int dpi) {
     const int quiet = symbol.quietZone();
     const int span = symbol.columns + 2 * quiet;
-    const int module = wholeModuleDots(rect.width(), span);
+    const int widest = std::max(1, dpi / 100);
+    const int module = std::min(widest, wholeModuleDots(rect.width(), span));
 
     int textHeight = 0;
     if (readableFont) {
@@ -63,13 +64,13 @@ void paintMatrix(QPainter& painter, const QRect& rect, const BarcodeSymbol& symb
 } // namespace
 
 void paintBarcode(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
-                  const std::optional<QFont>& readableFont) {
+                  const std::optional<QFont>& readableFont, int dpi) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     if (symbol.kind == BarcodeSymbol::Kind::QrCode) {
         paintMatrix(painter, rect, symbol);
     } else {
-        paintBars(painter, rect, symbol, readableFont);
+        paintBars(painter, rect, symbol, readableFont, dpi);
     }
     painter.restore();
 }

@@ -9,5 +9,7 @@
 
 // Draws a symbol inside rect from its top left corner at the largest whole number of dots per
 // module that fits, quiet zones included; Code 128 leaves room for its text under the bars.
+// Code 128 modules stay within 0.01 inch (10 mil, the usual label X-dimension): wider bars would
+// only lengthen the symbol into the texts the layouts place right of some barcode rectangles.
 void paintBarcode(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
-                  const std::optional<QFont>& readableFont);
+                  const std::optional<QFont>& readableFont, int dpi);

@@ -14,6 +14,7 @@ QPoint toSticker(const QPoint& point, int rotation) {
 struct ElementPainter {
     QPainter& painter;
     int rotation;
+    int dpi;
 
     void operator()(const TextElement& text) const {
         painter.setFont(text.font);
@@ -25,7 +26,7 @@ struct ElementPainter {
     }
 
     void operator()(const BarcodeElement& barcode) const {
-        paintBarcode(painter, toSticker(barcode.rect, rotation), barcode.symbol, barcode.readableFont);
+        paintBarcode(painter, toSticker(barcode.rect, rotation), barcode.symbol, barcode.readableFont, dpi);
     }
 
     void operator()(const PictureElement& picture) const {
@@ -49,7 +50,7 @@ QSize stickerSize(const LabelContent& content) {
 void paintLabel(QPainter& painter, const LabelContent& content) {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    const ElementPainter paintElement{painter, content.rotation};
+    const ElementPainter paintElement{painter, content.rotation, content.dpi};
     for (const LabelElement& element : content.elements) {
         std::visit(paintElement, element);
     }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <vector>
+
+// A barcode zxing-cpp found on a sticker.
+struct ScannedBarcode {
+    QString format; // "Code128" or "QRCode"
+    QString text;
+    QRect bounds; // in the sticker's pixels
+};
+
+std::vector<ScannedBarcode> scanBarcodes(const QImage& sticker);
+
+// The smallest rectangle holding every pixel darker than light grey; empty for a blank image.
+QRect inkBounds(const QImage& image, const QRect& within = {});
