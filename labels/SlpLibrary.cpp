@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QLibrary>
+#include <dlfcn.h>
 
 namespace {
 
@@ -37,8 +38,11 @@ QFunctionPointer SlpLibrary::function(const char* name) {
     if (!library.isLoaded() && !library.load())
         throw AppError(library.errorString());
     const QFunctionPointer found = library.resolve(name);
-    if (!found)
-        throw AppError(library.errorString());
+    if (!found) {
+        // QLibrary leaves "Unknown error" for a missing symbol; the dynamic loader names it.
+        const char* loaderText = dlerror();
+        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : library.errorString());
+    }
     return found;
 }
 

@@ -1,0 +1,77 @@
+#include "SlpLibrary.h"
+
+#include "AppError.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QLibrary>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString loaderErrorFor(const QString& path) {
+    QLibrary library(path);
+    EXPECT_FALSE(library.load());
+    return library.errorString();
+}
+
+TEST(SlpLibrary, MissingLibraryFailsAtTheFirstCallWithTheLoadersText) {
+    const QString path = QStringLiteral("/nonexistent/velmora/libSlpApi7x32.so");
+    SlpLibrary library(path);
+    const QString expected = loaderErrorFor(path);
+    ASSERT_FALSE(expected.isEmpty());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 450"), 2, true);
+            FAIL() << "no error for a missing library";
+        } catch (const AppError& error) {
+            EXPECT_EQ(error.description(), expected);
+        }
+    }
+}
+
+TEST(SlpLibrary, IsNotTouchedBeforeItsFirstCall) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("libslpapi62.so"));
+    SlpLibrary library(path); // the file does not exist yet
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_PROBE_LIBRARY), path));
+    EXPECT_EQ(library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 240"), 4, false), 4);
+}
+
+TEST(SlpLibrary, MissingFunctionFailsWithTheLoadersText) {
+    SlpLibrary library(QStringLiteral(VELMORA_PROBE_LIBRARY));
+    EXPECT_EQ(library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 450"), 2, true), -98);
+    try {
+        library.SlpGetLabelWidth();
+        FAIL() << "no error for a missing function";
+    } catch (const AppError& error) {
+        // The dynamic loader's own words: the library and the symbol it lacks.
+        EXPECT_TRUE(error.description().contains(QStringLiteral(VELMORA_PROBE_LIBRARY)))
+            << error.description().toStdString();
+        EXPECT_TRUE(error.description().contains(QStringLiteral("undefined symbol: SlpGetLabelWidth")))
+            << error.description().toStdString();
+    }
+}
+
+TEST(SlpLibrary, PassesWindows1252TextsAndTruthValuesAsMinusOneAndZero) {
+    SlpLibrary library(QStringLiteral(VELMORA_PROBE_LIBRARY));
+    QLibrary probe(QStringLiteral(VELMORA_PROBE_LIBRARY));
+    using LastName = const char* (*)();
+    using SetStart = void (*)(int32_t);
+    const auto lastName = reinterpret_cast<LastName>(probe.resolve("ProbeLastPrinterName"));
+    const auto setStart = reinterpret_cast<SetStart>(probe.resolve("ProbeSetStartResult"));
+    ASSERT_TRUE(lastName && setStart);
+
+    EXPECT_EQ(library.SlpOpenPrinter(QStringLiteral("Blühtag 450"), 2, true), -98);
+    EXPECT_EQ(QByteArray(lastName()), QByteArray("Bl\xFChtag 450"));
+    EXPECT_EQ(library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 450"), 2, false), 2);
+
+    setStart(-1);
+    EXPECT_TRUE(library.SlpStartLabel());
+    setStart(0);
+    EXPECT_FALSE(library.SlpStartLabel());
+}
+
+} // namespace
