@@ -17,7 +17,8 @@ modSlpApi62::modSlpApi62(SlpPrinterApi& api, const AppSettings& settings, const 
     : mApi(api), mSettings(settings), mJob(job) {}
 
 void modSlpApi62::PrintSampleLabel(const QString& SampleId, const QString& CodeId) {
-    // "Testnummer:" at y 190 lies inside the first barcode's rectangle; the printed bars end above it.
+    // "Testnummer:" at y 190 stands inside the first barcode's rectangle (bottom 200), where the layout has
+    // it.
     printSticker(mApi, {.printerSetting = mSettings.BarcodePrinter1,
                         .labelType = kNormalLabel,
                         .openFlag = true,
