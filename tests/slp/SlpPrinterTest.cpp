@@ -1,0 +1,323 @@
+#include "BarcodeScan.h"
+#include "SlpTestLibraries.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Draw = std::function<bool(const SlpFunctions&)>;
+
+QString uniquePrinterName() {
+    static int counter = 0;
+    return QStringLiteral("Smart Label Printer T%1").arg(++counter);
+}
+
+// One label through a fresh file printer; the sticker it wrote, or a null image.
+QImage printOne(Generation generation, int labelType, const Draw& draw) {
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(generation);
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    if (slp.openPrinter(name.toLocal8Bit().constData(), labelType, -1) == 0) {
+        return {};
+    }
+    const bool drawn = slp.startLabel() == -1 && draw(slp) && slp.endLabel() == -1;
+    slp.closePrinter();
+    return drawn ? SlpTestFolder::lastSticker(printerFolder) : QImage();
+}
+
+QString writeBlackSquare() {
+    const QString path =
+        QDir(SlpTestFolder::instance().applicationFolder()).filePath(QStringLiteral("square.png"));
+    QImage square(100, 100, QImage::Format_RGB32);
+    square.fill(Qt::black);
+    square.save(path);
+    return path;
+}
+
+// --- numbering of the file printer -------------------------------------------------------------
+
+struct NumberingCase {
+    QStringList present;
+    QString expected;
+};
+
+class FilePrinterNumbering : public ::testing::TestWithParam<NumberingCase> {};
+
+TEST_P(FilePrinterNumbering, WritesTheNumberAfterTheHighestPresent) {
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp62);
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    for (const QString& file : GetParam().present) {
+        QFile(QDir(printerFolder).filePath(file)).open(QIODevice::WriteOnly);
+    }
+
+    ASSERT_EQ(slp.openPrinter(name.toLocal8Bit().constData(), 4, -1), -1);
+    ASSERT_EQ(slp.startLabel(), -1);
+    ASSERT_EQ(slp.endLabel(), -1);
+    slp.closePrinter();
+
+    QStringList after = QDir(printerFolder).entryList(QDir::Files);
+    for (const QString& file : GetParam().present) {
+        after.removeOne(file);
+    }
+    EXPECT_EQ(after, QStringList{GetParam().expected});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FilePrinterNumbering,
+    ::testing::Values(
+        NumberingCase{{}, "000001.png"}, NumberingCase{{"000001.png", "000002.png"}, "000003.png"},
+        // gaps are not filled, other files do not count
+        NumberingCase{{"000001.png", "000007.png", "notes.txt", "12.png", "logo.png"}, "000008.png"},
+        NumberingCase{{"000099.png"}, "000100.png"}, NumberingCase{{"999999.png"}, "1000000.png"}));
+
+TEST(FilePrinter, TwoLabelsOfOneOpenPrinterGetTwoFiles) {
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp7x32);
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    ASSERT_EQ(slp.openPrinter(name.toLocal8Bit().constData(), 2, 0), -1);
+    for (int label = 0; label < 2; ++label) {
+        ASSERT_EQ(slp.startLabel(), -1);
+        ASSERT_EQ(slp.endLabel(), -1);
+    }
+    slp.closePrinter();
+    EXPECT_EQ(SlpTestFolder::stickerFiles(printerFolder), (QStringList{"000001.png", "000002.png"}));
+}
+
+// --- opening ------------------------------------------------------------------------------------
+
+struct OpenCase {
+    const char* why;
+    Generation generation;
+    std::string name; // Windows-1252
+    int labelType;
+    bool opens;
+    QSize size; // label size reported once open
+};
+
+class OpenPrinter : public ::testing::TestWithParam<OpenCase> {
+protected:
+    static void SetUpTestSuite() {
+        SlpTestFolder& folder = SlpTestFolder::instance();
+        folder.addFilePrinter(QStringLiteral("Smart Label Printer 450"));
+        folder.addFilePrinter(QStringLiteral("Smart Label Printer "));
+        folder.addFilePrinter(QStringLiteral("Smart Label Printer M\u00fcller"));
+        QDir(folder.applicationFolder()).mkdir(QStringLiteral("outside"));
+    }
+};
+
+TEST_P(OpenPrinter, FindsOnlyPrinterFoldersAndKnownLabelTypes) {
+    const OpenCase& row = GetParam();
+    const SlpFunctions& slp = SlpTestFolder::instance().library(row.generation);
+    EXPECT_EQ(slp.openPrinter(row.name.c_str(), row.labelType, -1), row.opens ? -1 : 0) << row.why;
+    EXPECT_EQ(QSize(slp.getLabelWidth(), slp.getLabelHeight()), row.size) << row.why;
+    EXPECT_EQ(slp.closePrinter(), row.opens ? -1 : 0) << row.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, OpenPrinter,
+    ::testing::Values(
+        OpenCase{
+            "folder, normal label", Generation::Slp7x32, "Smart Label Printer 450", 2, true, {1560, 600}},
+        OpenCase{"folder, small label", Generation::Slp7x32, "Smart Label Printer 450", 4, true, {230, 270}},
+        OpenCase{"203 dpi normal label", Generation::Slp62, "Smart Label Printer 450", 2, true, {1070, 600}},
+        OpenCase{"203 dpi small label", Generation::Slp62, "Smart Label Printer 450", 4, true, {160, 220}},
+        OpenCase{"empty setting keeps the trailing space",
+                 Generation::Slp62,
+                 "Smart Label Printer ",
+                 2,
+                 true,
+                 {1070, 600}},
+        OpenCase{"name arrives in Windows-1252",
+                 Generation::Slp62,
+                 "Smart Label Printer M\xfcller",
+                 2,
+                 true,
+                 {1070, 600}},
+        OpenCase{"no folder, no queue", Generation::Slp7x32, "Smart Label Printer 999", 2, false, {0, 0}},
+        OpenCase{"names are exact", Generation::Slp7x32, "smart label printer 450", 2, false, {0, 0}},
+        OpenCase{"unknown label type", Generation::Slp7x32, "Smart Label Printer 450", 3, false, {0, 0}},
+        OpenCase{"no way out of the printers folder", Generation::Slp7x32, "../outside", 2, false, {0, 0}},
+        OpenCase{"empty name", Generation::Slp62, "", 2, false, {0, 0}}),
+    [](const ::testing::TestParamInfo<OpenCase>& info) { return "Row" + std::to_string(info.index); });
+
+// --- calls out of order -------------------------------------------------------------------------
+
+struct OrderCase {
+    const char* why;
+    bool open;                                         // a file printer is open first
+    std::function<int32_t(const SlpFunctions&)> calls; // the last call's result is checked
+    int32_t expected;
+};
+
+class CallOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(CallOrder, RefusesWhatCannotBeDone) {
+    const OrderCase& row = GetParam();
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp7x32);
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    slp.closePrinter();
+    if (row.open) {
+        ASSERT_EQ(slp.openPrinter(name.toLocal8Bit().constData(), 2, -1), -1);
+    }
+    EXPECT_EQ(row.calls(slp), row.expected) << row.why;
+    slp.closePrinter();
+    EXPECT_TRUE(SlpTestFolder::stickerFiles(printerFolder).isEmpty()) << row.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, CallOrder,
+    ::testing::Values(
+        OrderCase{"start without open", false, [](const SlpFunctions& s) { return s.startLabel(); }, 0},
+        OrderCase{"end without start", true, [](const SlpFunctions& s) { return s.endLabel(); }, 0},
+        OrderCase{"second start before the end", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      return s.startLabel();
+                  },
+                  0},
+        OrderCase{"text before start", true,
+                  [](const SlpFunctions& s) { return s.drawTextXY(0, 0, s.createFont("Arial", 10, 0), "x"); },
+                  0},
+        OrderCase{"text with a released font", true,
+                  [](const SlpFunctions& s) {
+                      const int32_t font = s.createFont("Arial", 10, 0);
+                      s.deleteFont(font);
+                      s.startLabel();
+                      return s.drawTextXY(0, 0, font, "x");
+                  },
+                  0},
+        OrderCase{"unknown symbology", true,
+                  [](const SlpFunctions& s) { return s.setBarCodeStyle(99, 0, 0, 0, 0, 0, 0, "Arial"); }, 0},
+        OrderCase{"barcode after a refused style", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      s.setBarCodeStyle(99, 0, 0, 0, 0, 0, 0, "Arial");
+                      return s.drawBarCode(0, 0, 300, 200, "70100001");
+                  },
+                  0},
+        OrderCase{"empty barcode data", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      s.setBarCodeStyle(4, 30, 0, 0, -1, 8, 0, "Arial");
+                      return s.drawBarCode(0, 0, 300, 200, "");
+                  },
+                  0},
+        OrderCase{"missing picture file", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      return s.drawPicture(0, 0, 100, 100, "/nonexistent/logo.png");
+                  },
+                  0},
+        OrderCase{"rotation other than 0 and 1", true, [](const SlpFunctions& s) { return s.setRotation(2); },
+                  0},
+        OrderCase{"close drops an unfinished label", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      return s.closePrinter();
+                  },
+                  -1},
+        OrderCase{"release of an unknown font", false,
+                  [](const SlpFunctions& s) { return s.deleteFont(12345); }, 0}),
+    [](const ::testing::TestParamInfo<OrderCase>& info) { return "Row" + std::to_string(info.index); });
+
+// --- texts arrive as Windows-1252 ---------------------------------------------------------------
+
+struct CharacterCase {
+    std::string bytes;
+    QString text;
+};
+
+class Windows1252Text : public ::testing::TestWithParam<CharacterCase> {};
+
+TEST_P(Windows1252Text, OneByteIsDrawnAsItsCharacter) {
+    auto drawText = [](const std::string& bytes) {
+        return printOne(Generation::Slp7x32, 4, [bytes](const SlpFunctions& s) {
+            const int32_t font = s.createFont("Arial", 24, 0);
+            const bool ok = s.drawTextXY(20, 20, font, bytes.c_str()) == -1;
+            s.deleteFont(font);
+            return ok;
+        });
+    };
+    const QImage drawn = drawText(GetParam().bytes);
+    ASSERT_FALSE(drawn.isNull());
+
+    // The same character drawn here in the same face and size: 24 pt at 300 dpi is 100 dots.
+    QImage expected(drawn.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(100);
+        painter.setFont(font);
+        painter.drawText(QRect(20, 20, 1000, 1000), Qt::AlignLeft | Qt::AlignTop, GetParam().text);
+    }
+    EXPECT_EQ(drawn.convertToFormat(QImage::Format_Grayscale8),
+              expected.convertToFormat(QImage::Format_Grayscale8));
+    EXPECT_NE(drawn, drawText("?"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, Windows1252Text,
+                         ::testing::Values(CharacterCase{"\xfc", QStringLiteral("\u00fc")},
+                                           CharacterCase{"\xdf", QStringLiteral("\u00df")},
+                                           CharacterCase{"\x80", QStringLiteral("\u20ac")}));
+
+// --- where things land, at both rotations --------------------------------------------------------
+
+struct PlacementCase {
+    const char* why;
+    int rotation;
+    bool picture;      // else the text "H"
+    int a, b, c, d;    // picture rectangle or text point
+    QRect expectedInk; // on the sticker as read; for the text the point and a tolerance
+};
+
+class Placement : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(Placement, LandsWhereTheRotationPutsIt) {
+    const PlacementCase& row = GetParam();
+    const QString square = writeBlackSquare();
+    const QImage sticker = printOne(Generation::Slp7x32, 2, [&](const SlpFunctions& s) {
+        if (s.setRotation(row.rotation) != -1) {
+            return false;
+        }
+        if (row.picture) {
+            return s.drawPicture(row.a, row.b, row.c, row.d, square.toLocal8Bit().constData()) == -1;
+        }
+        const int32_t font = s.createFont("Arial", 24, 0);
+        const bool ok = s.drawTextXY(row.a, row.b, font, "H") == -1;
+        s.deleteFont(font);
+        return ok;
+    });
+    ASSERT_FALSE(sticker.isNull());
+    const QRect ink = inkBounds(sticker);
+    if (row.picture) {
+        EXPECT_EQ(ink, row.expectedInk) << row.why;
+    } else {
+        // The stem of "H" starts a little right of the point and its top a little below the line's top.
+        EXPECT_TRUE(row.expectedInk.contains(ink.topLeft())) << row.why << ": " << ink.x() << "," << ink.y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothRotations, Placement,
+    ::testing::Values(
+        PlacementCase{
+            "picture fills a rectangle of its shape", 0, true, 10, 20, 210, 220, {10, 20, 200, 200}},
+        PlacementCase{
+            "picture keeps its shape, from the top left", 0, true, 10, 20, 310, 120, {10, 20, 100, 100}},
+        PlacementCase{"turned: x down, y across", 1, true, 10, 20, 110, 320, {20, 10, 100, 100}},
+        PlacementCase{"text at its point", 0, false, 100, 60, 0, 0, {100, 60, 15, 30}},
+        PlacementCase{"turned text, upright", 1, false, 60, 100, 0, 0, {100, 60, 15, 30}}),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) { return "Row" + std::to_string(info.index); });
+
+} // namespace
