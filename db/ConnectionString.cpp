@@ -1,3 +1,4 @@
+#include "AppError.h"
 #include "DbConnection.h"
 
 #include <QDir>
@@ -16,6 +17,16 @@ QString braced(const QString& value) {
 
 QString attribute(const QString& key, const QString& value) {
     return key + QLatin1Char('=') + braced(value) + QLatin1Char(';');
+}
+
+// psqlODBC reads braces only around the password: other values go in bare, and one that would
+// end the attribute or add another is refused rather than passed on.
+QString bareAttribute(const QString& key, const QString& value) {
+    static const QString special = QStringLiteral(";{}");
+    for (const QChar c : value)
+        if (special.contains(c))
+            throw AppError(QStringLiteral("Invalid character in ODBC connection value: %1").arg(value));
+    return key + QLatin1Char('=') + value + QLatin1Char(';');
 }
 
 } // namespace
@@ -45,7 +56,10 @@ QString OdbcConnectionString(const AppSettings& settings) {
     const QString driver = settings.OdbcDriver.isEmpty() ? QStringLiteral("FreeTDS") : settings.OdbcDriver;
     QString text = attribute(QStringLiteral("Driver"), driver);
 
-    if (OdbcBackend(settings) == DbBackend::PostgreSql) {
+    const bool postgres = OdbcBackend(settings) == DbBackend::PostgreSql;
+    const auto value = postgres ? bareAttribute : attribute;
+
+    if (postgres) {
         // psqlODBC takes the port apart; an instance name means nothing to PostgreSQL.
         QString host = settings.Server.section(QLatin1Char('\\'), 0, 0);
         const qsizetype comma = host.indexOf(QLatin1Char(','));
@@ -54,23 +68,23 @@ QString OdbcConnectionString(const AppSettings& settings) {
             port = host.mid(comma + 1).trimmed();
             host = host.left(comma);
         }
-        text += attribute(QStringLiteral("Server"), host);
+        text += value(QStringLiteral("Server"), host);
         if (!port.isEmpty())
-            text += attribute(QStringLiteral("Port"), port);
+            text += value(QStringLiteral("Port"), port);
     } else {
         // FreeTDS reads host, host\instance and host,port itself.
-        text += attribute(QStringLiteral("Server"), settings.Server);
+        text += value(QStringLiteral("Server"), settings.Server);
     }
-    text += attribute(QStringLiteral("Database"), settings.Database);
+    text += value(QStringLiteral("Database"), settings.Database);
 
     if (settings.SqlSvr == kLoginTrusted)
         text += QStringLiteral("Trusted_Connection=Yes;");
     else if (settings.SqlSvr == kLoginVelmora)
-        text += attribute(QStringLiteral("UID"), QStringLiteral("velmora")) +
+        text += value(QStringLiteral("UID"), QStringLiteral("velmora")) +
                 attribute(QStringLiteral("PWD"), QStringLiteral("tansel"));
     else
-        text += attribute(QStringLiteral("UID"), QStringLiteral("sa")) +
-                attribute(QStringLiteral("PWD"), QString());
+        text +=
+            value(QStringLiteral("UID"), QStringLiteral("sa")) + attribute(QStringLiteral("PWD"), QString());
     return text;
 }
 

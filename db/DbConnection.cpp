@@ -21,24 +21,28 @@ const QString kSqliteOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
 // A server that accepts the connection and never answers fails start-up instead of hanging it.
 const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
 
+void execOrThrow(QSqlQuery& query, const QString& statement) {
+    if (!query.exec(statement))
+        throw AppError(query.lastError().text());
+}
+
 void createSchemaWhenMissing(QSqlDatabase& database) {
     const QStringList tables = database.tables();
     const auto has = [&tables](const QString& name) { return tables.contains(name, Qt::CaseInsensitive); };
     if (has(QStringLiteral("SAMPLE_ORG")) && has(QStringLiteral("customer")))
         return;
-    // One transaction: a file is never left with half a schema.
-    if (!database.transaction())
-        throw AppError(database.lastError().text());
+    // One write transaction: a file is never left with half a schema, and desks starting at
+    // the same moment create it one after the other.
     QSqlQuery query(database);
-    for (const QString& statement : EmbeddedSchemaStatements()) {
-        if (!query.exec(statement)) {
-            const QString error = query.lastError().text();
-            database.rollback();
-            throw AppError(error);
-        }
+    execOrThrow(query, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const QString& statement : EmbeddedSchemaStatements())
+            execOrThrow(query, statement);
+        execOrThrow(query, QStringLiteral("COMMIT"));
+    } catch (const AppError&) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        throw;
     }
-    if (!database.commit())
-        throw AppError(database.lastError().text());
 }
 
 } // namespace
