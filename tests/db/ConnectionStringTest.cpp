@@ -1,3 +1,4 @@
+#include "AppError.h"
 #include "DbConnection.h"
 
 #include <gtest/gtest.h>
@@ -81,10 +82,18 @@ INSTANTIATE_TEST_SUITE_P(
         OdbcRow{"LABSRV", "a;UID=x}b", "", "FreeTDS",
                 "Driver={FreeTDS};Server={LABSRV};Database={a;UID=x}}b};UID={sa};PWD={};"},
         OdbcRow{"127.0.0.1,5433", "velmora", "velmora", "PostgreSQL Unicode",
-                "Driver={PostgreSQL Unicode};Server={127.0.0.1};Port={5433};Database={velmora};"
-                "UID={velmora};PWD={tansel};"},
+                "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5433;Database=velmora;"
+                "UID=velmora;PWD={tansel};"},
         OdbcRow{"pghost", "velmora", "sa", "PostgreSQL Unicode",
-                "Driver={PostgreSQL Unicode};Server={pghost};Database={velmora};UID={sa};PWD={};"}));
+                "Driver={PostgreSQL Unicode};Server=pghost;Database=velmora;UID=sa;PWD={};"}));
+
+// psqlODBC takes no braces there: a value that would add an attribute is refused.
+TEST(OdbcConnectionStringRefusalTest, RefusesSeparatorsForPsqlOdbc) {
+    for (const char* database : {"velmora;UID=postgres", "{velmora}", "a}b"})
+        EXPECT_THROW(OdbcConnectionString(settingsOf("pghost", database, "velmora", "PostgreSQL Unicode")),
+                     AppError)
+            << database;
+}
 
 struct SqlitePathRow {
     const char* database;

@@ -1,0 +1,18 @@
+#include "ConcurrentDesks.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(SqliteDesksTest, FourDesksOnOneFileNeverShareANumberOrCode) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    AppSettings settings;
+    settings.Database = QStringLiteral("desks");
+    DbConnection db;
+    OpenConnection(db, settings, dir.path());
+    runFourDesksAndCheck(settings, dir.path(), db);
+    CloseConnection(db);
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+#include "AppError.h"
+#include "ConcurrentDesks.h"
+#include "CustomerLookup.h"
+#include "NumberingTransaction.h"
+#include "SampleNumbers.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSqlError>
+#include <QTemporaryDir>
+
+namespace {
+
+// The server of scripts/start-test-postgres.sh, found through the state file the CTest fixture
+// names in VELMORA_PG_STATE. Without a server every test here is skipped, never passed.
+class PostgresTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString stateFile = qEnvironmentVariable("VELMORA_PG_STATE");
+        QFile file(stateFile);
+        if (stateFile.isEmpty() || !file.open(QIODevice::ReadOnly))
+            GTEST_SKIP() << "no PostgreSQL test server (run through CTest)";
+        QString port;
+        QString skipReason;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("PORT="))
+                port = QString::fromUtf8(line.mid(5));
+            if (line.startsWith("SKIP="))
+                skipReason = QString::fromUtf8(line.mid(5));
+        }
+        if (port.isEmpty())
+            GTEST_SKIP() << "PostgreSQL test server not started: " << skipReason.toStdString();
+
+        mSettings.Server = QStringLiteral("127.0.0.1,") + port;
+        mSettings.Database = QStringLiteral("velmora");
+        mSettings.SqlSvr = QStringLiteral("velmora");
+        mSettings.OdbcDriver = QStringLiteral("PostgreSQL Unicode");
+        OpenConnection(mDb, mSettings, mAppDir.path());
+        run(QStringLiteral("DELETE FROM SAMPLE_ORG"));
+        run(QStringLiteral("DELETE FROM customer"));
+    }
+    void TearDown() override { CloseConnection(mDb); }
+
+    QSqlQuery run(const QString& statement, const QVariantList& values = {}) {
+        QSqlQuery query(mDb.database());
+        EXPECT_TRUE(query.prepare(statement)) << statement.toStdString();
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query.bindValue(static_cast<int>(i), values.at(i));
+        EXPECT_TRUE(query.exec()) << statement.toStdString() << ": "
+                                  << query.lastError().text().toStdString();
+        return query;
+    }
+    QVariant scalar(const QString& statement) {
+        QSqlQuery query = run(statement);
+        return query.next() ? query.value(0) : QVariant();
+    }
+
+    QTemporaryDir mAppDir;
+    AppSettings mSettings;
+    DbConnection mDb;
+};
+
+LabelJob jobFor(const QString& customer) {
+    LabelJob job;
+    job.CustomerId = customer;
+    return job;
+}
+
+TEST_F(PostgresTest, OpensThroughPsqlOdbc) {
+    EXPECT_EQ(mDb.backend, DbBackend::PostgreSql);
+    EXPECT_TRUE(mDb.database().isOpen());
+}
+
+TEST_F(PostgresTest, WrongPasswordFailsWithTheDriversText) {
+    AppSettings settings = mSettings;
+    settings.SqlSvr = QStringLiteral("sa");
+    DbConnection other;
+    try {
+        OpenConnection(other, settings, mAppDir.path());
+        FAIL() << "opened";
+    } catch (const AppError& error) {
+        EXPECT_TRUE(error.description().contains(QStringLiteral("password"))) << error.description().toStdString();
+    }
+}
+
+TEST_F(PostgresTest, NumbersFollowTheStoredMaximum) {
+    const QString insert =
+        QStringLiteral("INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID) VALUES (?,?,?)");
+    EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("701"))), QStringLiteral("70100001"));
+    run(insert, {QStringLiteral("701"), QStringLiteral("70100041"), QStringLiteral("")});
+    run(insert, {QStringLiteral("703"), QStringLiteral("703ABCDE"), QStringLiteral("")});
+    run(insert, {QStringLiteral("705"), QStringLiteral("7050001"), QStringLiteral("")});
+    EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("701"))), QStringLiteral("70100042"));
+    EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("703"))), QStringLiteral("70300001"));
+    EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("705"))), QStringLiteral("70500001"));
+    EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("7' OR '1'='1"))), QStringLiteral("7' OR '1'='100001"));
+}
+
+TEST_F(PostgresTest, CodeInUseIsDrawnAgain) {
+    run(QStringLiteral(
+        "INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID) VALUES ('401', '40100001', '01010101')"));
+    int calls = 0;
+    const auto random = [&calls] { return (calls++ < 4 ? 0.5 : 255.5) / 5000.0; };
+    EXPECT_EQ(NewCodeId(mDb, random), QStringLiteral("00000000"));
+    EXPECT_EQ(calls, 8);
+}
+
+TEST_F(PostgresTest, RecordsEmptyCodeAsEmptyTextAndLocalTime) {
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    RecordSample(mDb, jobFor(QStringLiteral("701")), QStringLiteral("70100001"), QString());
+    const QDateTime after = QDateTime::currentDateTime();
+    QSqlQuery row = run(
+        QStringLiteral("SELECT CUST_ID, SAMPLE_ID, CODE_ID IS NULL, CODE_ID, TIME_STAMP FROM SAMPLE_ORG"));
+    ASSERT_TRUE(row.next());
+    EXPECT_EQ(row.value(0).toString(), QStringLiteral("701"));
+    EXPECT_EQ(row.value(1).toString(), QStringLiteral("70100001"));
+    EXPECT_FALSE(row.value(2).toBool());
+    EXPECT_EQ(row.value(3).toString(), QStringLiteral(""));
+    const QDateTime recorded = row.value(4).toDateTime();
+    EXPECT_GE(recorded, before);
+    EXPECT_LE(recorded, after);
+    EXPECT_EQ(recorded.time().msec(), 0);
+}
+
+TEST_F(PostgresTest, LooksUpCustomersHarmlessly) {
+    const QString insert = QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) VALUES (?,?)");
+    run(insert, {QStringLiteral("701"), QStringLiteral("Gärtnerei Blum")});
+    run(insert, {QStringLiteral("702"), QVariant(QMetaType::fromType<QString>())});
+    run(insert, {QStringLiteral("70"), QStringLiteral("Zwei Zeichen")});
+    EXPECT_EQ(LookupCustomerName(mDb, QStringLiteral("701")), QStringLiteral("Gärtnerei Blum"));
+    EXPECT_EQ(LookupCustomerName(mDb, QStringLiteral("702")), QStringLiteral(""));
+    for (const char* absent : {"703", "70", "abc", "", "7'1", "1;D", "'--", "701'; DELETE FROM customer; --"})
+        EXPECT_EQ(LookupCustomerName(mDb, QString::fromLatin1(absent)),
+                  QStringLiteral("Kunde nicht angelegt!"))
+            << absent;
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM customer")).toInt(), 3);
+}
+
+TEST_F(PostgresTest, UncommittedLabelIsRolledBack) {
+    const LabelJob job = jobFor(QStringLiteral("701"));
+    {
+        NumberingTransaction transaction(mDb);
+        RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
+        transaction.commit();
+    }
+    {
+        NumberingTransaction abandoned(mDb);
+        RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 1);
+    EXPECT_EQ(NextSampleId(mDb, job), QStringLiteral("70100002"));
+    // Back in autocommit: a plain record stays.
+    RecordSample(mDb, job, QStringLiteral("70100002"), QStringLiteral(""));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 2);
+}
+
+TEST_F(PostgresTest, FourDesksNeverShareANumberOrCode) {
+    runFourDesksAndCheck(mSettings, mAppDir.path(), mDb);
+}
+
+} // namespace
