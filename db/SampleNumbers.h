@@ -4,7 +4,6 @@
 #include "LabelJob.h"
 
 #include <QString>
-
 #include <functional>
 
 // r with 0 <= r < 1; the default draws from the operating system's secure source.
@@ -20,4 +19,5 @@ QString NextSampleId(const DbConnection& db, const LabelJob& job);
 QString NewCodeId(const DbConnection& db, const CodeRandom& random = SystemCodeRandom);
 
 // Inserts one row: customer, sample number, code (empty stays empty) and the local time.
-void RecordSample(const DbConnection& db, const LabelJob& job, const QString& SampleId, const QString& CodeId);
+void RecordSample(const DbConnection& db, const LabelJob& job, const QString& SampleId,
+                  const QString& CodeId);
