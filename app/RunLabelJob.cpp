@@ -1,6 +1,7 @@
 #include "AppError.h"
 #include "MainModule.h"
 #include "NumberText.h"
+#include "NumberingTransaction.h"
 #include "PrinterSeries.h"
 #include "SampleNumbers.h"
 #include "modSlpApi62.h"
@@ -42,10 +43,16 @@ void RunLabelJob(MainModule& module) {
             if (i > MaxLabelsPerPass)
                 throw AppError(QStringLiteral("Subscript out of range"));
 
-            SampleIds[i] = NextSampleId(module.db, job);
-            if (job.Kind > 0)
-                CodeIds[i] = NewCodeId(module.db);
-            RecordSample(module.db, job, SampleIds[i], CodeIds[i]);
+            {
+                // Number, code and row of one label in one transaction, so that no other desk
+                // draws the same number or code before this row is recorded.
+                NumberingTransaction transaction(module.db);
+                SampleIds[i] = NextSampleId(module.db, job);
+                if (job.Kind > 0)
+                    CodeIds[i] = NewCodeId(module.db);
+                RecordSample(module.db, job, SampleIds[i], CodeIds[i]);
+                transaction.commit();
+            }
 
             switch (job.Kind) {
             case LargeLabel:

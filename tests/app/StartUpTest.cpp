@@ -1,0 +1,137 @@
+#include "AppError.h"
+#include "MainModule.h"
+#include "StartUp.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+// Stands in for the window: records when it was created and what the boxes were set to.
+class RecordingBoxes final : public JobBoxes {
+public:
+    QString text2() const override { return mText2; }
+    void setText1(const QString& text) override { mText1 = text; }
+    void setText2(const QString& text) override { mText2 = text; }
+    QString mText1 = QStringLiteral("x");
+    QString mText2 = QStringLiteral("y");
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+struct StartedModule {
+    QTemporaryDir folder;
+    MainModule module;
+    RecordingBoxes boxes;
+    int windowsCreated = 0;
+    bool connectionOpenWhenWindowCreated = false;
+
+    explicit StartedModule(const QByteArray& settings) {
+        writeFile(folder.filePath("VO_Vudu.ini"), settings);
+        module.window = [this]() -> JobBoxes& {
+            if (windowsCreated++ == 0)
+                connectionOpenWhenWindowCreated = !module.db.connectionName.isEmpty();
+            return boxes;
+        };
+        StartUp(module, folder.path());
+    }
+    ~StartedModule() { CloseConnection(module.db); }
+};
+
+TEST(StartUp, CompletesSettingsAndResetsTheJob) {
+    StartedModule started("LOGOFILENAME1=logos\\eins.png\nLOGOFILENAME2=/abs/zwei.png\n");
+    const AppSettings& settings = started.module.settings;
+    const QString folder = started.folder.path();
+
+    EXPECT_EQ(settings.VersionText, "1.0");
+    EXPECT_EQ(settings.SettingsFilePath, folder + "/VO_Vudu.ini");
+    EXPECT_EQ(settings.LogoFileName1, folder + "/logos/eins.png");
+    EXPECT_EQ(settings.LogoFileName2, folder + "//abs/zwei.png"); // the prefix is always added
+
+    const LabelJob& job = started.module.job;
+    EXPECT_EQ(job.CustomerId, "0");
+    EXPECT_EQ(job.LabelCount, 0);
+    EXPECT_EQ(job.Kind, 0);
+    EXPECT_EQ(job.RepeatCount, 1);
+    EXPECT_EQ(started.boxes.mText1, "");
+    EXPECT_EQ(started.boxes.mText2, "");
+    EXPECT_EQ(started.windowsCreated, 1);
+    EXPECT_FALSE(started.connectionOpenWhenWindowCreated); // the window loads before the connection opens
+    EXPECT_TRUE(started.module.db.database().isOpen());
+    EXPECT_TRUE(QFile::exists(folder + "/VO_Vudu.sqlite"));
+}
+
+TEST(StartUp, MissingLogoSettingsBecomeTheFolder) {
+    QTemporaryDir folder;
+    MainModule module;
+    RecordingBoxes boxes;
+    module.window = [&]() -> JobBoxes& { return boxes; };
+    StartUp(module, folder.path()); // no settings file at all
+    EXPECT_TRUE(QFile::exists(folder.filePath("VO_Vudu.ini")));
+    EXPECT_EQ(module.settings.LogoFileName1, folder.path() + "/");
+    EXPECT_EQ(module.settings.LogoFileName2, folder.path() + "/");
+    CloseConnection(module.db);
+}
+
+// Start-up failures end the real executable with status 1 and the error's own text, before any
+// window is shown.
+class StartUpFailure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(mFolder.isValid());
+        mExecutable = mFolder.filePath("velmora-barcode-tool");
+        ASSERT_TRUE(QFile::copy(VELMORA_APP_DIR "/velmora-barcode-tool", mExecutable));
+    }
+
+    // Runs the tool; as root (CI) through an unprivileged user, since root may write anywhere.
+    int run(QString* standardError) {
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        tool.setProcessEnvironment(environment);
+        if (geteuid() == 0)
+            tool.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", mExecutable});
+        else
+            tool.start(mExecutable);
+        EXPECT_TRUE(tool.waitForFinished(60000));
+        *standardError = QString::fromLocal8Bit(tool.readAllStandardError());
+        return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    }
+
+    QTemporaryDir mFolder;
+    QString mExecutable;
+};
+
+TEST_F(StartUpFailure, UnwritableFolderWithoutSettings) {
+    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    QString error;
+    EXPECT_EQ(run(&error), 1);
+    EXPECT_TRUE(error.contains("Permission denied")) << qPrintable(error);
+    EXPECT_FALSE(QFile::exists(mFolder.filePath("VO_Vudu.ini")));
+}
+
+TEST_F(StartUpFailure, UnreachableDatabaseServer) {
+    // Port 1 on loopback is closed: the driver refuses at once.
+    writeFile(mFolder.filePath("VO_Vudu.ini"), "SERVER=127.0.0.1,1\nDATABASE=lab\nSQLSVR=velmora\n");
+    QFile::setPermissions(mFolder.filePath("VO_Vudu.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                               QFileDevice::ReadOther | QFileDevice::ReadGroup);
+    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+    QString error;
+    EXPECT_EQ(run(&error), 1);
+    EXPECT_FALSE(error.trimmed().isEmpty());
+}
+
+} // namespace
