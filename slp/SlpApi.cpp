@@ -6,6 +6,7 @@
 #include "Windows1252.h"
 
 #include <QRect>
+#include <initializer_list>
 
 namespace {
 
@@ -16,6 +17,18 @@ SlpSession& session() {
 
 QString text(const char* bytes) {
     return bytes ? FromWindows1252(QByteArrayView(bytes)) : QString();
+}
+
+// Far beyond any label; refusing such coordinates keeps the rectangle arithmetic from overflowing.
+constexpr int32_t CoordinateLimit = 1'000'000;
+
+bool inRange(std::initializer_list<int32_t> coordinates) {
+    for (const int32_t value : coordinates) {
+        if (value <= -CoordinateLimit || value >= CoordinateLimit) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QRect rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -50,6 +63,9 @@ int32_t SlpCreateFont(const char* faceName, int32_t pointSize, int32_t attribute
 }
 
 int32_t SlpDrawTextXY(int32_t x, int32_t y, int32_t font, const char* data) {
+    if (!inRange({x, y})) {
+        return 0;
+    }
     return session().drawText(x, y, font, text(data));
 }
 
@@ -61,10 +77,16 @@ int32_t SlpSetBarCodeStyle(int32_t symbology, int32_t /*ratio*/, int32_t /*mode*
 }
 
 int32_t SlpDrawBarCode(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* data) {
+    if (!inRange({left, top, right, bottom})) {
+        return 0;
+    }
     return session().drawBarcode(rectangle(left, top, right, bottom), text(data));
 }
 
 int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* imagePath) {
+    if (!inRange({left, top, right, bottom})) {
+        return 0;
+    }
     return session().drawPicture(rectangle(left, top, right, bottom), text(imagePath));
 }
 

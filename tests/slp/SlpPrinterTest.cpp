@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -216,6 +217,13 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const SlpFunctions& s) {
                       s.startLabel();
                       return s.drawPicture(0, 0, 100, 100, "/nonexistent/logo.png");
+                  },
+                  0},
+        OrderCase{"coordinates far off any label", true,
+                  [](const SlpFunctions& s) {
+                      s.startLabel();
+                      s.setBarCodeStyle(4, 30, 0, 0, -1, 8, 0, "Arial");
+                      return s.drawBarCode(INT32_MIN, 0, INT32_MAX, 200, "70100001");
                   },
                   0},
         OrderCase{"rotation other than 0 and 1", true, [](const SlpFunctions& s) { return s.setRotation(2); },
