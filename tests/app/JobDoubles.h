@@ -1,0 +1,80 @@
+#pragma once
+
+#include "JobBoxes.h"
+#include "Pause.h"
+#include "SlpPrinterApi.h"
+
+#include <string>
+#include <vector>
+
+// Test doubles for running whole label jobs: stickers and pauses logged into one sequence, and
+// the window's two boxes.
+
+using Log = std::vector<std::string>;
+
+// Logs each sticker a library prints as "<library> <kind>", told apart by what is drawn on it.
+class StickerLog final : public SlpPrinterApi {
+public:
+    StickerLog(std::string library, Log& log) : mLibrary(std::move(library)), mLog(log) {}
+
+    qint32 SlpOpenPrinter(const QString& name, qint32 labelType, bool) override {
+        mPrinter = name.right(3).toStdString();
+        mLabelType = labelType;
+        mRotation = 0;
+        mQr = mTestnummer = false;
+        return 1;
+    }
+    qint32 SlpGetLabelWidth() override { return 0; }
+    qint32 SlpGetLabelHeight() override { return 0; }
+    bool SlpStartLabel() override { return true; }
+    void SlpSetRotation(qint32 rotation) override { mRotation = rotation; }
+    qint32 SlpCreateFont(const QString&, qint32, qint32) override { return 1; }
+    void SlpDrawTextXY(qint32, qint32, qint32, const QString& text) override {
+        mTestnummer = mTestnummer || text == QLatin1String("Testnummer:");
+    }
+    void SlpSetBarCodeStyle(qint32 symbology, qint32, qint32, qint32, bool, qint32, qint32, const QString&) override {
+        mQr = mQr || symbology == 23;
+    }
+    void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString&) override {}
+    void SlpDrawPicture(qint32, qint32, qint32, qint32, const QString&) override {}
+    void SlpEndLabel() override { mLog.push_back(mLibrary + " " + kind() + " " + mPrinter); }
+    void SlpDeleteFont(qint32) override {}
+    void SlpClosePrinter() override {}
+
+private:
+    std::string kind() const {
+        if (mLabelType == 4)
+            return "small";
+        if (mQr)
+            return "result";
+        if (mRotation == 1)
+            return "batch";
+        return mTestnummer ? "sample" : "large";
+    }
+
+    std::string mLibrary;
+    Log& mLog;
+    std::string mPrinter;
+    qint32 mLabelType = 0;
+    qint32 mRotation = 0;
+    bool mQr = false;
+    bool mTestnummer = false;
+};
+
+class PauseLog final : public Pause {
+public:
+    explicit PauseLog(Log& log) : mLog(log) {}
+    void sleep(int milliseconds) override { mLog.push_back("pause " + std::to_string(milliseconds)); }
+
+private:
+    Log& mLog;
+};
+
+class Boxes final : public JobBoxes {
+public:
+    QString text2() const override { return mText2; }
+    void setText1(const QString& text) override { mText1 = text; }
+    void setText2(const QString& text) override { mText2 = text; }
+    QString mText1, mText2;
+};
+
