@@ -1,4 +1,5 @@
 #include "AppSettings.h"
+#include "BarcodeScan.h"
 #include "LabelJob.h"
 #include "StickerFolder.h"
 #include "modSlpApi62.h"
@@ -10,7 +11,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
-#include <ZXing/ReadBarcode.h>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -42,63 +42,10 @@ void PrintTo(const Barcode& barcode, std::ostream* os) {
     *os << barcode.format << ":" << barcode.text;
 }
 
-// Whitens the dark runs that cross the line a reader scanned a linear barcode along, so the next
-// pass finds the next barcode. (zxing-cpp 1.4 trips an assertion when one pass holds several.)
-void eraseBars(QImage& grey, const ZXing::Position& at) {
-    const ZXing::PointI from = at.topLeft();
-    const ZXing::PointI to = at.topRight();
-    const bool across = std::abs(to.x - from.x) >= std::abs(to.y - from.y);
-    const int steps = std::max(std::abs(to.x - from.x), std::abs(to.y - from.y));
-    const QRect bounds = grey.rect();
-    const auto dark = [&](int x, int y) {
-        return bounds.contains(x, y) && grey.pixelColor(x, y).value() < 128;
-    };
-    for (int i = 0; i <= steps; ++i) {
-        const int x = from.x + (to.x - from.x) * i / std::max(steps, 1);
-        const int y = from.y + (to.y - from.y) * i / std::max(steps, 1);
-        for (int direction : {-1, 1}) {
-            // One way from the scan line itself, the other from its neighbour.
-            const int offset = direction < 0 ? 0 : 1;
-            int px = across ? x : x + offset;
-            int py = across ? y + offset : y;
-            while (dark(px, py)) {
-                grey.setPixelColor(px, py, Qt::white);
-                (across ? py : px) += direction;
-            }
-        }
-    }
-}
-
-void eraseSquare(QImage& grey, const ZXing::Position& at) {
-    int left = grey.width(), top = grey.height(), right = 0, bottom = 0;
-    for (const ZXing::PointI& corner : at) {
-        left = std::min(left, corner.x);
-        top = std::min(top, corner.y);
-        right = std::max(right, corner.x);
-        bottom = std::max(bottom, corner.y);
-    }
-    QPainter(&grey).fillRect(QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-4, -4, 4, 4),
-                             Qt::white);
-}
-
 std::vector<Barcode> decode(const QImage& sticker) {
-    QImage grey = sticker.convertToFormat(QImage::Format_Grayscale8);
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::Code128 | ZXing::BarcodeFormat::QRCode);
-    hints.setTryHarder(true);
     std::vector<Barcode> found;
-    for (int pass = 0; pass < 8; ++pass) {
-        const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                                    static_cast<int>(grey.bytesPerLine()));
-        const ZXing::Result result = ZXing::ReadBarcode(view, hints);
-        if (!result.isValid())
-            break;
-        found.push_back({ZXing::ToString(result.format()), result.text()});
-        if (result.format() == ZXing::BarcodeFormat::QRCode)
-            eraseSquare(grey, result.position());
-        else
-            eraseBars(grey, result.position());
-    }
+    for (const ScannedBarcode& barcode : scanBarcodes(sticker))
+        found.push_back({barcode.format.toStdString(), barcode.text.toStdString()});
     std::sort(found.begin(), found.end());
     return found;
 }
