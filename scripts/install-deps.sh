@@ -9,7 +9,7 @@ packages=(
   libzint-dev libzxing-dev
   libgtest-dev libbenchmark-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
-  xvfb xauth fonts-liberation2
+  xvfb xauth fonts-liberation2 imagemagick
 )
 
 missing=()

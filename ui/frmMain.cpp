@@ -31,8 +31,11 @@ QRect twipsRect(int left, int top, int width, int height) {
     return {twips(left), twips(top), twips(width), twips(height)};
 }
 
+// Asked for by its name; where it is missing, Liberation Sans keeps the captions of the big
+// buttons inside them (fontconfig's usual stand-in is too wide for "4 Tests").
 QFont msSansSerif(qreal points, bool bold = false) {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -112,9 +115,14 @@ void endProcessNow() {
 
 } // namespace
 
+// The pictures live in this static library; the linker keeps them only when asked for.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 frmMain::frmMain(MainModule& module, QWidget* parent)
-    : QWidget(parent), mModule(module), mBackground(QStringLiteral(":/velmora/background.jpg")),
-      mEndProcess(endProcessNow),
+    : QWidget(parent), mModule(module),
+      mBackground((initResources(), QStringLiteral(":/velmora/background.jpg"))), mEndProcess(endProcessNow),
       mLblKem(makeLabel(this, "lblKem", kMakerLine, twipsRect(4560, 120, 1935, 255))),
       mText1(makeBox(this, "Text1", twipsRect(1440, 840, 735, 375))),
       mText2(makeBox(this, "Text2", twipsRect(3120, 840, 615, 375))),
