@@ -1,0 +1,234 @@
+#include "WindowFixture.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString kNoCustomer = QStringLiteral("Kunde nicht angelegt!");
+
+class WindowBehaviourTest : public WindowFixture {
+protected:
+    QString label1() const { return control<QLabel>("Label1")->text(); }
+
+    // Types into a box that has the focus and leaves it with Tab, as the operator does.
+    void typeAndTab(const char* boxName, const char* text) {
+        QLineEdit* target = box(boxName);
+        target->setFocus(Qt::TabFocusReason);
+        target->clear();
+        QTest::keyClicks(target, QString::fromUtf8(text));
+        QTest::keyClick(target, Qt::Key_Tab);
+    }
+    void expectFocusBackSelected(const char* boxName) {
+        EXPECT_EQ(focusName(), QLatin1String(boxName));
+        if (!box(boxName)->text().isEmpty()) {
+            EXPECT_EQ(box(boxName)->selectionStart(), 0);
+        }
+        EXPECT_EQ(box(boxName)->selectedText(), box(boxName)->text());
+    }
+};
+
+struct Text1Row {
+    const char* text;
+    bool accepted;
+    const char* label1; // nullptr: the lookup finds no customer
+};
+
+class Text1CheckTest : public WindowBehaviourTest, public ::testing::WithParamInterface<Text1Row> {};
+
+TEST_P(Text1CheckTest, LeavingText1ChecksAndLooksUp) {
+    const Text1Row& row = GetParam();
+    typeAndTab("Text1", row.text);
+    if (row.accepted)
+        EXPECT_EQ(focusName(), QStringLiteral("Text2"));
+    else
+        expectFocusBackSelected("Text1");
+    EXPECT_EQ(label1(), row.label1 ? QString::fromUtf8(row.label1) : kNoCustomer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Text1CheckTest,
+                         ::testing::Values(Text1Row{"12", false, nullptr}, Text1Row{"1234", false, nullptr},
+                                           Text1Row{"abc", false, nullptr},
+                                           Text1Row{"701", true, "Gärtnerei Grünwald"},
+                                           Text1Row{"999", true, nullptr}));
+
+struct Text2Row {
+    const char* text;
+    bool accepted;
+};
+
+class Text2CheckTest : public WindowBehaviourTest, public ::testing::WithParamInterface<Text2Row> {};
+
+TEST_P(Text2CheckTest, LeavingText2ChecksTheCount) {
+    typeAndTab("Text2", GetParam().text);
+    if (GetParam().accepted)
+        EXPECT_EQ(focusName(), QStringLiteral("Command9"));
+    else
+        expectFocusBackSelected("Text2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Text2CheckTest,
+                         ::testing::Values(Text2Row{"0", false}, Text2Row{"100", false}, Text2Row{"x", false},
+                                           Text2Row{"1", true}, Text2Row{"99", true}, Text2Row{"2.5", true},
+                                           Text2Row{"", true}));
+
+TEST_F(WindowBehaviourTest, NameLineEmptiedOnEnteringText1AndKeptForAnEmptyBox) {
+    typeAndTab("Text1", "701");
+    ASSERT_EQ(label1(), QStringLiteral("Gärtnerei Grünwald"));
+    QTest::keyClick(box("Text2"), Qt::Key_Backtab);
+    EXPECT_EQ(focusName(), QStringLiteral("Text1"));
+    EXPECT_TRUE(label1().isEmpty());
+    typeAndTab("Text1", "");
+    EXPECT_TRUE(label1().isEmpty());
+    EXPECT_EQ(focusName(), QStringLiteral("Text2"));
+}
+
+// Two invalid boxes: the focus goes back once and stays, instead of being handed to and fro.
+TEST_F(WindowBehaviourTest, TwoInvalidBoxesSettle) {
+    box("Text2")->setText(QStringLiteral("x"));
+    typeAndTab("Text1", "12");
+    expectFocusBackSelected("Text1");
+
+    box("Text1")->clear();
+    box("Text2")->setFocus(Qt::TabFocusReason);
+    box("Text1")->setText(QStringLiteral("12"));
+    QTest::keyClick(box("Text2"), Qt::Key_Backtab);
+    expectFocusBackSelected("Text2");
+    QApplication::processEvents();
+    EXPECT_EQ(focusName(), QStringLiteral("Text2"));
+}
+
+// Switching to another window is no focus change between controls: no check, no lookup.
+TEST_F(WindowBehaviourTest, LeavingTheWindowRunsNoCheck) {
+    QTest::keyClicks(box("Text1"), QStringLiteral("12"));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    EXPECT_TRUE(label1().isEmpty());
+    QApplication::setActiveWindow(mWindow.get());
+    EXPECT_EQ(focusName(), QStringLiteral("Text1"));
+    EXPECT_TRUE(label1().isEmpty());
+}
+
+struct PressRow {
+    const char* button;
+    const char* text1;
+    const char* text2;
+    const char* refusedBox; // nullptr: the job runs
+    QStringList samples;    // recorded rows, "+code" where a code was drawn
+};
+
+class PressTest : public WindowBehaviourTest, public ::testing::WithParamInterface<PressRow> {};
+
+TEST_P(PressTest, PressRunsItsJobOrIsRefused) {
+    const PressRow& row = GetParam();
+    box("Text1")->setText(QString::fromUtf8(row.text1));
+    box("Text2")->setText(QString::fromUtf8(row.text2));
+    button(row.button)->setFocus(Qt::TabFocusReason);
+    button(row.button)->click();
+
+    EXPECT_EQ(recordedSamples(), row.samples);
+    if (row.refusedBox) {
+        expectFocusBackSelected(row.refusedBox);
+        EXPECT_EQ(mPrinter.opened, 0);
+        EXPECT_EQ(box("Text1")->text(), QString::fromUtf8(row.text1));
+        EXPECT_EQ(box("Text2")->text(), QString::fromUtf8(row.text2));
+    } else {
+        EXPECT_TRUE(box("Text1")->text().isEmpty());
+        EXPECT_TRUE(box("Text2")->text().isEmpty());
+        EXPECT_TRUE(box("Text1")->isEnabled());
+        EXPECT_TRUE(button("Command9")->isEnabled());
+    }
+    EXPECT_EQ(mModule.job.CustomerId, QStringLiteral("0"));
+    EXPECT_EQ(mModule.job.LabelCount, 0);
+}
+
+const QStringList kNone;
+const QStringList k705{"70500001+code", "70500002+code", "70500003+code", "70500004+code"};
+const QStringList k405{"40500001+code", "40500002+code", "40500003+code", "40500004+code"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PressTest,
+    ::testing::Values(
+        PressRow{"Command1", "", "", nullptr, {"70100001+code"}},
+        PressRow{"Command1", "", "2", nullptr, {"70100001+code", "70100002+code"}},
+        PressRow{"Command3", "", "", nullptr, k705},
+        PressRow{"Command5", "", "x", nullptr, {"40100001+code"}},
+        PressRow{"Command7", "", "", nullptr, k405},
+        PressRow{"Command9", "123", "2", nullptr, {"12300001", "12300002"}},
+        PressRow{"Command10", "123", "1", nullptr, {"12300001+code"}},
+        PressRow{"Command9", "701", "2", nullptr, {"70100001", "70100002", "70100003", "70100004"}},
+        // Refused before anything is drawn.
+        PressRow{"Command1", "", "x", "Text2", kNone}, PressRow{"Command3", "", "  ", "Text2", kNone},
+        PressRow{"Command9", "12", "5", "Text1", kNone}, PressRow{"Command9", "1 3", "5", "Text1", kNone},
+        PressRow{"Command9", "123", "", "Text2", kNone}, PressRow{"Command9", "123", "0", "Text2", kNone},
+        PressRow{"Command10", "123", "100", "Text2", kNone},
+        PressRow{"Command10", "abc", "x", "Text1", kNone},
+        PressRow{"Command10", "123", "abc", "Text2", kNone}));
+
+TEST_F(WindowBehaviourTest, NameLineAfterAJob) {
+    typeAndTab("Text1", "401");
+    button("Command5")->click();
+    EXPECT_EQ(label1(), QStringLiteral("Rosenhof Weber")); // the fixed buttons leave it
+
+    typeAndTab("Text1", "701");
+    box("Text2")->setText(QStringLiteral("1"));
+    button("Command9")->click();
+    EXPECT_TRUE(label1().isEmpty());
+}
+
+TEST_F(WindowBehaviourTest, JobControlsAreOffDuringAJob) {
+    const QStringList names{"Command1", "Command2",  "Command3", "Command4", "Command5",
+                            "Command6", "Command7",  "Command8", "Command9", "Text1",
+                            "Text2",    "Command10", "CMD_Close"};
+    QStringList enabledDuringJob;
+    mPause.duringJob = [&] {
+        enabledDuringJob.clear();
+        for (const QString& name : names)
+            if (control(name.toLatin1().constData())->isEnabled())
+                enabledDuringJob << name;
+    };
+    button("Command5")->click();
+    ASSERT_GT(mPause.pauses, 0);
+    EXPECT_EQ(enabledDuringJob, QStringList({"Command10", "CMD_Close"}));
+
+    // Enabling again also enables the hidden buttons; they stay hidden.
+    for (const QString& name : names)
+        EXPECT_TRUE(control(name.toLatin1().constData())->isEnabled()) << name.toStdString();
+    EXPECT_FALSE(button("Command2")->isVisible());
+}
+
+struct MnemonicRow {
+    Qt::Key key;
+    const char* button;
+};
+
+class MnemonicTest : public WindowBehaviourTest, public ::testing::WithParamInterface<MnemonicRow> {};
+
+// Qt clicks a button through its mnemonic after a short animation; the press itself starts at once.
+TEST_P(MnemonicTest, AltLetterPressesItsButton) {
+    QSignalSpy pressed(button(GetParam().button), &QPushButton::pressed);
+    QTest::keyClick(QApplication::focusWidget(), GetParam().key, Qt::AltModifier);
+    EXPECT_EQ(pressed.count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MnemonicTest,
+                         ::testing::Values(MnemonicRow{Qt::Key_L, "Command9"},
+                                           MnemonicRow{Qt::Key_S, "Command10"},
+                                           MnemonicRow{Qt::Key_C, "CMD_Close"}));
+
+TEST_F(WindowBehaviourTest, CloseButtonReleasesTheConnectionAndEnds) {
+    button("CMD_Close")->click();
+    EXPECT_EQ(mEnded, 1);
+    EXPECT_TRUE(mModule.db.connectionName.isEmpty());
+    EXPECT_TRUE(mWindow->isVisible()); // the process ends at once: no unload step
+}
+
+TEST_F(WindowBehaviourTest, ClosingTheWindowReleasesTheConnection) {
+    EXPECT_TRUE(mWindow->close());
+    EXPECT_TRUE(mModule.db.connectionName.isEmpty());
+    EXPECT_EQ(mEnded, 0);
+}
+
+} // namespace
