@@ -188,6 +188,12 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
     }
 }
 
+frmMain::~frmMain() {
+    // The boxes lose the focus while QWidget deletes them, after this part of the window is gone.
+    disconnect(mText1, nullptr, this, nullptr);
+    disconnect(mText2, nullptr, this, nullptr);
+}
+
 void frmMain::connectHandlers() {
     // Command1 to Command8: a fixed customer, label count and kind each.
     const auto fixedJob = [this](QPushButton* button, const char* customerId, qint16 labelCount,

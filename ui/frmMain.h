@@ -20,6 +20,7 @@ class frmMain : public QWidget, public JobBoxes {
 public:
     // Runs the load step: title, empty boxes, the four "Fluid" buttons hidden and disabled.
     explicit frmMain(MainModule& module, QWidget* parent = nullptr);
+    ~frmMain() override;
 
     QString text2() const override;
     void setText1(const QString& text) override;
