@@ -24,8 +24,9 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebI
 cmake --build "$build" --target fuzz_settings_reader -j2
 
 # New inputs go to the build folder; the checked-in seeds stay as they are. A crash, leak or hang
-# (an input over 5 s) is written to artifacts/ and ends the run with a failure.
+# (an input over 5 s) is written to artifacts/ and ends the run with a failure. Lengths up to
+# max_len are tried from the start, so lines past the reader's limit are reached too.
 mkdir -p "$build/corpus" "$build/artifacts"
 "$build/tests/fuzz/fuzz_settings_reader" "$build/corpus" "$root/tests/fuzz/corpus" \
-  -max_total_time="$seconds" -max_len=40000 -timeout=5 -print_final_stats=1 \
+  -max_total_time="$seconds" -max_len=40000 -len_control=0 -timeout=5 -print_final_stats=1 \
   -artifact_prefix="$build/artifacts/"

@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+// The window needs an application object; run with QT_QPA_PLATFORM=offscreen.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,100 @@
+#include "BenchAppFolder.h"
+#include "MainModule.h"
+#include "NumberingTransaction.h"
+#include "SampleNumbers.h"
+#include "SeededDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// A working copy of a seeded file, opened as the tool opens it: no server, an absolute DATABASE.
+class WorkingDatabase {
+public:
+    explicit WorkingDatabase(int rowCount) {
+        const QString copy = mDir.filePath(QStringLiteral("lab.sqlite"));
+        if (!QFile::copy(SeededDatabase(rowCount), copy))
+            throw std::runtime_error("cannot copy the seeded database");
+        mSettings.Database = mDir.filePath(QStringLiteral("lab"));
+        OpenConnection(mDb, mSettings, mDir.path());
+    }
+    ~WorkingDatabase() { CloseConnection(mDb); }
+
+    const DbConnection& db() const { return mDb; }
+
+private:
+    QTemporaryDir mDir;
+    AppSettings mSettings;
+    DbConnection mDb;
+};
+
+// One per size for the whole run: repetitions keep adding to the same file, as a desk does.
+WorkingDatabase& workingDatabase(int rowCount) {
+    static std::map<int, std::unique_ptr<WorkingDatabase>> open;
+    auto& slot = open[rowCount];
+    if (!slot)
+        slot = std::make_unique<WorkingDatabase>(rowCount);
+    return *slot;
+}
+
+void LabelDatabaseWork(benchmark::State& state) {
+    const DbConnection& db = workingDatabase(int(state.range(0))).db();
+    const LabelJob job{QString::fromLatin1(BenchCustomer), 1, SingleTest, 1};
+    for (auto _ : state) {
+        NumberingTransaction transaction(db);
+        const QString sampleId = NextSampleId(db, job);
+        const QString codeId = NewCodeId(db);
+        RecordSample(db, job, sampleId, codeId);
+        transaction.commit();
+        benchmark::DoNotOptimize(sampleId);
+    }
+}
+
+class NoPause final : public Pause {
+public:
+    void sleep(int) override {}
+};
+
+class NoBoxes final : public JobBoxes {
+public:
+    QString text2() const override { return {}; }
+    void setText1(const QString&) override {}
+    void setText2(const QString&) override {}
+};
+
+// The whole label as the job runs it: database work, sample sticker and result sticker.
+void SingleTestLabel(benchmark::State& state) {
+    BenchAppFolder folder;
+    NoPause pause;
+    NoBoxes boxes;
+    MainModule module;
+    module.settings = folder.settings();
+    module.db = workingDatabase(int(state.range(0))).db();
+    module.window = [&]() -> JobBoxes& { return boxes; };
+    module.printer7x32 = &folder.printer7x32();
+    module.printer62 = &folder.printer62();
+    module.pause = &pause;
+    for (auto _ : state) {
+        module.job = {QString::fromLatin1(BenchCustomer), 1, SingleTest, 1};
+        RunLabelJob(module);
+        state.PauseTiming();
+        folder.clearPrinters();
+        state.ResumeTiming();
+    }
+}
+
+void sizes(benchmark::internal::Benchmark* bench) {
+    bench->Arg(1'000)->Arg(100'000)->Arg(1'000'000);
+    bench->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+} // namespace
+
+BENCHMARK(LabelDatabaseWork)->Apply(sizes);
+BENCHMARK(SingleTestLabel)->Apply(sizes);

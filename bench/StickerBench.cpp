@@ -1,0 +1,93 @@
+#include "BenchAppFolder.h"
+#include "SeededDatabase.h"
+#include "modSlpApi62.h"
+#include "modSlpApi7x32.h"
+
+#include <QDir>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <functional>
+
+namespace {
+
+const QString SampleId = QStringLiteral("70100042");
+const QString CodeId = QStringLiteral("3FA9C0D1");
+
+// One application folder for every sticker, its libraries loaded once, as in the running tool.
+BenchAppFolder& appFolder() {
+    static BenchAppFolder folder;
+    return folder;
+}
+
+struct Stickers {
+    LabelJob job{QString::fromLatin1(BenchCustomer), 1, SingleTest, 1};
+    modSlpApi7x32 gen7x32{appFolder().printer7x32(), appFolder().settings(), job};
+    modSlpApi62 gen62{appFolder().printer62(), appFolder().settings(), job};
+};
+
+// Render and file write of one sticker; the printer folders are emptied outside the timing.
+void measure(benchmark::State& state, const std::function<void(Stickers&)>& print) {
+    Stickers stickers;
+    print(stickers); // the first sticker loads the library and its fonts
+    for (auto _ : state) {
+        print(stickers);
+        state.PauseTiming();
+        appFolder().clearPrinters();
+        state.ResumeTiming();
+    }
+}
+
+// The file printer numbers a sticker by looking through its folder, so a folder that keeps the
+// day's stickers makes every later one slower.
+void SampleStickerIntoFilledFolder(benchmark::State& state) {
+    Stickers stickers;
+    const QDir folder(appFolder().path() + QStringLiteral("/printers/Smart Label Printer 450"));
+    appFolder().clearPrinters();
+    stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
+    const QString first = folder.entryList({QStringLiteral("*.png")}, QDir::Files).value(0);
+    for (int i = 0; i < state.range(0); ++i)
+        QFile::copy(folder.filePath(first),
+                    folder.filePath(QStringLiteral("%1.png").arg(i + 2, 6, 10, QLatin1Char('0'))));
+    for (auto _ : state) {
+        stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
+        state.PauseTiming();
+        // Back to the filled size: drop the newest sticker.
+        const QStringList names = folder.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+        QFile::remove(folder.filePath(names.last()));
+        state.ResumeTiming();
+    }
+    appFolder().clearPrinters();
+}
+
+void stickerOptions(benchmark::internal::Benchmark* bench) {
+    bench->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(measure, SampleSticker7x32, [](Stickers& s) {
+    s.gen7x32.PrintSampleLabel(SampleId, CodeId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, SampleSticker62, [](Stickers& s) {
+    s.gen62.PrintSampleLabel(SampleId, CodeId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, LargeLabel7x32, [](Stickers& s) {
+    s.gen7x32.PrintLargeLabel(SampleId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, LargeLabel62, [](Stickers& s) {
+    s.gen62.PrintLargeLabel(SampleId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, SmallBarcode7x32, [](Stickers& s) {
+    s.gen7x32.PrintSmallBarcode(SampleId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, SmallBarcode62, [](Stickers& s) {
+    s.gen62.PrintSmallBarcode(SampleId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, ResultSticker7x32, [](Stickers& s) {
+    s.gen7x32.PrintResultLabel(SampleId, CodeId);
+})->Apply(stickerOptions);
+BENCHMARK_CAPTURE(measure, BatchResultSticker62, [](Stickers& s) {
+    s.gen62.PrintBatchResultLabel(SampleId, "70100043", "70100044", "70100045", CodeId, "0A1B2C3D",
+                                  "4E5F6071", "8293A4B5");
+})->Apply(stickerOptions);
+BENCHMARK(SampleStickerIntoFilledFolder)->Arg(0)->Arg(1'000)->Arg(10'000)->Apply(stickerOptions);
