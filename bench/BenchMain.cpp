@@ -1,3 +1,5 @@
+#include "SharedResources.h"
+
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -8,6 +10,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
+    ReleaseWorkingDatabases();
+    ReleaseStickerFolder();
     benchmark::Shutdown();
     return 0;
 }

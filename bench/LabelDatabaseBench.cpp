@@ -3,6 +3,7 @@
 #include "NumberingTransaction.h"
 #include "SampleNumbers.h"
 #include "SeededDatabase.h"
+#include "SharedResources.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,9 +36,10 @@ private:
 };
 
 // One per size for the whole run: repetitions keep adding to the same file, as a desk does.
+std::map<int, std::unique_ptr<WorkingDatabase>> openDatabases;
+
 WorkingDatabase& workingDatabase(int rowCount) {
-    static std::map<int, std::unique_ptr<WorkingDatabase>> open;
-    auto& slot = open[rowCount];
+    auto& slot = openDatabases[rowCount];
     if (!slot)
         slot = std::make_unique<WorkingDatabase>(rowCount);
     return *slot;
@@ -95,6 +97,10 @@ void sizes(benchmark::internal::Benchmark* bench) {
 }
 
 } // namespace
+
+void ReleaseWorkingDatabases() {
+    openDatabases.clear();
+}
 
 BENCHMARK(LabelDatabaseWork)->Apply(sizes);
 BENCHMARK(SingleTestLabel)->Apply(sizes);

@@ -1,5 +1,6 @@
 #include "BenchAppFolder.h"
 #include "SeededDatabase.h"
+#include "SharedResources.h"
 #include "modSlpApi62.h"
 #include "modSlpApi7x32.h"
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <benchmark/benchmark.h>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -14,9 +16,12 @@ const QString SampleId = QStringLiteral("70100042");
 const QString CodeId = QStringLiteral("3FA9C0D1");
 
 // One application folder for every sticker, its libraries loaded once, as in the running tool.
+std::unique_ptr<BenchAppFolder> stickerFolder;
+
 BenchAppFolder& appFolder() {
-    static BenchAppFolder folder;
-    return folder;
+    if (!stickerFolder)
+        stickerFolder = std::make_unique<BenchAppFolder>();
+    return *stickerFolder;
 }
 
 struct Stickers {
@@ -26,7 +31,7 @@ struct Stickers {
 };
 
 // Render and file write of one sticker; the printer folders are emptied outside the timing.
-void measure(benchmark::State& state, const std::function<void(Stickers&)>& print) {
+void Sticker(benchmark::State& state, const std::function<void(Stickers&)>& print) {
     Stickers stickers;
     print(stickers); // the first sticker loads the library and its fonts
     for (auto _ : state) {
@@ -65,28 +70,32 @@ void stickerOptions(benchmark::internal::Benchmark* bench) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(measure, SampleSticker7x32, [](Stickers& s) {
+void ReleaseStickerFolder() {
+    stickerFolder.reset();
+}
+
+BENCHMARK_CAPTURE(Sticker, Sample7x32, [](Stickers& s) {
     s.gen7x32.PrintSampleLabel(SampleId, CodeId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, SampleSticker62, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, Sample62, [](Stickers& s) {
     s.gen62.PrintSampleLabel(SampleId, CodeId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, LargeLabel7x32, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, LargeLabel7x32, [](Stickers& s) {
     s.gen7x32.PrintLargeLabel(SampleId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, LargeLabel62, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, LargeLabel62, [](Stickers& s) {
     s.gen62.PrintLargeLabel(SampleId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, SmallBarcode7x32, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, SmallBarcode7x32, [](Stickers& s) {
     s.gen7x32.PrintSmallBarcode(SampleId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, SmallBarcode62, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, SmallBarcode62, [](Stickers& s) {
     s.gen62.PrintSmallBarcode(SampleId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, ResultSticker7x32, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, Result7x32, [](Stickers& s) {
     s.gen7x32.PrintResultLabel(SampleId, CodeId);
 })->Apply(stickerOptions);
-BENCHMARK_CAPTURE(measure, BatchResultSticker62, [](Stickers& s) {
+BENCHMARK_CAPTURE(Sticker, BatchResult62, [](Stickers& s) {
     s.gen62.PrintBatchResultLabel(SampleId, "70100043", "70100044", "70100045", CodeId, "0A1B2C3D",
                                   "4E5F6071", "8293A4B5");
 })->Apply(stickerOptions);

@@ -16,7 +16,7 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
 # Everything but the first start-up, which only means something in a process of its own.
-"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|measure|SampleStickerInto|StartUpToWindowShown)' \
+"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerInto|StartUpToWindowShown)' \
   --benchmark_format=csv >"$out/all.csv" 2>"$out/stderr.txt"
 for run in 1 2 3 4 5; do
   "$bench" --benchmark_filter='^FirstStartUpToWindowShown' --benchmark_format=csv 2>>"$out/stderr.txt" |
@@ -32,3 +32,8 @@ done
   BEGIN { printf "| %-52s | %10s | %10s |\n|%s|%s|%s|\n", "benchmark (median)", "wall ms", "CPU ms",
           "------------------------------------------------------", "------------", "------------" }
   { gsub(/"/, "", $1); printf "| %-52s | %10.2f | %10.2f |\n", $1, $3, $4 }'
+
+# Flat from 1,000 to 1,000,000 rows means a ratio of at most 1.5.
+awk -F, '/LabelDatabaseWork\/1000\/repeats:5_median/ { small = $3 }
+         /LabelDatabaseWork\/1000000\/repeats:5_median/ { large = $3 }
+         END { if (small > 0) printf "\nDatabase work, 1,000,000 rows / 1,000 rows: %.2f\n", large / small }' "$out/all.csv"
