@@ -2,28 +2,67 @@
 
 #include "LabelRenderer.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
 
-FilePrinter::FilePrinter(QString folder) : mFolder(std::move(folder)) {}
+namespace {
 
-QString FilePrinter::nextFileName() const {
+// The highest number each folder held when its contents last changed. A folder whose time of
+// change is still the one noted needs no new listing, which grows slow as stickers pile up.
+struct KnownFolder {
+    QDateTime changed;
+    qint64 highest = 0;
+};
+QHash<QString, KnownFolder>& knownFolders() {
+    static QHash<QString, KnownFolder> folders;
+    return folders;
+}
+
+QDateTime changeTime(const QString& folder) {
+    return QFileInfo(folder).fileTime(QFileDevice::FileModificationTime);
+}
+
+qint64 highestNumber(const QString& folder) {
     static const QRegularExpression numbered(QStringLiteral("^(\\d{6,9})\\.png$"));
     qint64 highest = 0;
-    const QStringList names = QDir(mFolder).entryList({QStringLiteral("*.png")}, QDir::Files);
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
     for (const QString& name : names) {
         const QRegularExpressionMatch match = numbered.match(name);
         if (match.hasMatch()) {
             highest = std::max(highest, match.captured(1).toLongLong());
         }
     }
-    return QStringLiteral("%1.png").arg(highest + 1, 6, 10, QLatin1Char('0'));
+    return highest;
+}
+
+QString fileName(qint64 number) {
+    return QStringLiteral("%1.png").arg(number, 6, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+FilePrinter::FilePrinter(QString folder) : mFolder(std::move(folder)) {}
+
+QString FilePrinter::nextFileName() const {
+    const auto known = knownFolders().constFind(mFolder);
+    if (known != knownFolders().constEnd() && known->changed == changeTime(mFolder)) {
+        const QString next = fileName(known->highest + 1);
+        // A coarse clock may hide a change; an existing sticker is never written over.
+        if (!QFileInfo::exists(QDir(mFolder).filePath(next))) {
+            return next;
+        }
+    }
+    return fileName(highestNumber(mFolder) + 1);
 }
 
 bool FilePrinter::printLabel(const LabelContent& content) {
-    const QImage sticker = renderLabel(content);
+    // One bit per dot, as the print head has it; also far quicker to write than grey.
+    const QImage sticker = renderLabel(content).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
     // Written aside and renamed when complete, so a reader never sees half a sticker and a
     // failed write never replaces an earlier one.
     QSaveFile file(QDir(mFolder).filePath(nextFileName()));
@@ -35,5 +74,9 @@ bool FilePrinter::printLabel(const LabelContent& content) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        return false;
+    }
+    knownFolders().insert(mFolder, {changeTime(mFolder), QFileInfo(file.fileName()).baseName().toLongLong()});
+    return true;
 }

@@ -58,7 +58,9 @@ void paintLabel(QPainter& painter, const LabelContent& content) {
 }
 
 QImage renderLabel(const LabelContent& content) {
-    QImage image(stickerSize(content), QImage::Format_RGB32);
+    // Painted straight in grey: a label printer has no colour, and converting a whole sticker
+    // afterwards cost more than drawing it.
+    QImage image(stickerSize(content), QImage::Format_Grayscale8);
     image.fill(Qt::white);
     const int dotsPerMeter = static_cast<int>(std::lround(content.dpi / 0.0254));
     image.setDotsPerMeterX(dotsPerMeter);
@@ -67,8 +69,5 @@ QImage renderLabel(const LabelContent& content) {
         QPainter painter(&image);
         paintLabel(painter, content);
     }
-    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    grey.setDotsPerMeterX(dotsPerMeter);
-    grey.setDotsPerMeterY(dotsPerMeter);
-    return grey;
+    return image;
 }

@@ -116,11 +116,11 @@ int32_t SlpSession::drawPicture(const QRect& rect, const QString& imagePath) {
     if (!mLabel || rect.isEmpty()) {
         return False;
     }
-    QImage image(imagePath);
+    const QImage image = mPictures.load(imagePath);
     if (image.isNull()) {
         return False;
     }
-    mLabel->elements.emplace_back(PictureElement{rect, std::move(image)});
+    mLabel->elements.emplace_back(PictureElement{rect, image});
     return True;
 }
 

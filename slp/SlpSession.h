@@ -2,6 +2,7 @@
 
 #include "BarcodeSymbol.h"
 #include "FontTable.h"
+#include "PictureCache.h"
 #include "LabelContent.h"
 #include "LabelOutput.h"
 #include "SlpProfile.h"
@@ -47,5 +48,6 @@ private:
     int mRotation = 0;
     std::optional<LabelContent> mLabel;
     FontTable mFonts;
+    PictureCache mPictures;
     std::optional<BarcodeStyle> mBarcodeStyle;
 };
