@@ -36,8 +36,12 @@ bool CountBoxAccepted(const QString& text) {
     return count >= 1 && count <= 99;
 }
 
+bool RepeatRuleApplies(const QString& customerId, const QString& text2) {
+    return customerId.startsWith(QLatin1String("70")) && !text2.isEmpty();
+}
+
 JobBox CheckFixedPress(const QString& customerId, const QString& text2) {
-    if (customerId.startsWith(QLatin1String("70")) && !text2.isEmpty() && !repeatCountConverts(text2))
+    if (RepeatRuleApplies(customerId, text2) && !repeatCountConverts(text2))
         return JobBox::Text2;
     return JobBox::None;
 }

@@ -11,6 +11,9 @@ bool CustomerBoxAccepted(const QString& text);
 // Text2 on leaving it: a number from 1 to 99, fractions allowed. Empty text is not checked.
 bool CountBoxAccepted(const QString& text);
 
+// A customer number beginning with "70" takes a non-empty Text2 as the job's number of passes.
+bool RepeatRuleApplies(const QString& customerId, const QString& text2);
+
 // A press of Command1 to Command8: a customer beginning with "70" takes a non-empty Text2 as its
 // repeat count, which the job converts before it draws anything.
 JobBox CheckFixedPress(const QString& customerId, const QString& text2);

@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "JobRequest.h"
 #include "MainModule.h"
 #include "NumberText.h"
 #include "NumberingTransaction.h"
@@ -15,10 +16,6 @@ constexpr int MaxLabelsPerPass = 99;
 constexpr int LabelPause = 500;       // ms after a label and after a batch result sticker
 constexpr int SmallBarcodePause = 100; // ms after a small barcode sticker
 
-bool repeatRuleApplies(const QString& customerId, const QString& text2) {
-    return customerId.left(2) == QLatin1String("70") && !text2.isEmpty();
-}
-
 } // namespace
 
 void RunLabelJob(MainModule& module) {
@@ -31,7 +28,7 @@ void RunLabelJob(MainModule& module) {
 
     job.RepeatCount = 1;
     const QString text2 = module.window().text2();
-    if (repeatRuleApplies(job.CustomerId, text2))
+    if (RepeatRuleApplies(job.CustomerId, text2))
         job.RepeatCount = ToInteger16(text2.trimmed());
 
     modSlpApi7x32 stickers7x32(*module.printer7x32, module.settings, job);
