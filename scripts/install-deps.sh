@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the tool needs to build, run and test on Debian 12.
-# Safe to run again: apt skips what is already there.
+# Safe to run again: apt skips what is already there. Arguments name further packages
+# (scripts/fuzz.sh asks for clang this way).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
   xvfb xauth fonts-liberation2 imagemagick
+  "$@"
 )
 
 missing=()
