@@ -3,7 +3,7 @@
 # application folder build/app. Stickers appear as PNG files in build/app/printers/<printer>/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" velmora-barcode-tool velmora-demo-setup
 "$root/build/velmora-demo-setup" "$root/build/app"
 if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     echo "No display found: starting the tool on a virtual screen (xvfb-run)." >&2
