@@ -13,8 +13,41 @@
 namespace {
 
 constexpr int MaxLabelsPerPass = 99;
-constexpr int LabelPause = 500;       // ms after a label and after a batch result sticker
+constexpr int LabelPause = 500;        // ms after a label and after a batch result sticker
 constexpr int SmallBarcodePause = 100; // ms after a small barcode sticker
+
+// The routines that both printer generations have; the job's series picks one generation for all.
+class SeriesStickers {
+public:
+    SeriesStickers(bool use7x32, modSlpApi7x32& stickers7x32, modSlpApi62& stickers62)
+        : mUse7x32(use7x32), m7x32(stickers7x32), m62(stickers62) {}
+
+    void PrintSampleLabel(const QString& SampleId, const QString& CodeId) {
+        mUse7x32 ? m7x32.PrintSampleLabel(SampleId, CodeId) : m62.PrintSampleLabel(SampleId, CodeId);
+    }
+    void PrintLargeLabel(const QString& SampleId) {
+        mUse7x32 ? m7x32.PrintLargeLabel(SampleId) : m62.PrintLargeLabel(SampleId);
+    }
+    void PrintSmallBarcode(const QString& SampleId) {
+        mUse7x32 ? m7x32.PrintSmallBarcode(SampleId) : m62.PrintSmallBarcode(SampleId);
+    }
+
+private:
+    bool mUse7x32;
+    modSlpApi7x32& m7x32;
+    modSlpApi62& m62;
+};
+
+// Number, code and row of one label in one transaction, so that no other desk draws the same
+// number or code before this row is recorded.
+void numberAndRecord(const DbConnection& db, const LabelJob& job, QString& SampleId, QString& CodeId) {
+    NumberingTransaction transaction(db);
+    SampleId = NextSampleId(db, job);
+    if (job.Kind > 0)
+        CodeId = NewCodeId(db);
+    RecordSample(db, job, SampleId, CodeId);
+    transaction.commit();
+}
 
 } // namespace
 
@@ -33,51 +66,40 @@ void RunLabelJob(MainModule& module) {
 
     modSlpApi7x32 stickers7x32(*module.printer7x32, module.settings, job);
     modSlpApi62 stickers62(*module.printer62, module.settings, job);
+    SeriesStickers stickers(use7x32, stickers7x32, stickers62);
 
     const int passes = job.RepeatCount;
     for (int pass = 1; pass <= passes; ++pass) {
         for (int i = 1; i <= job.LabelCount; ++i) {
             if (i > MaxLabelsPerPass)
                 throw AppError(QStringLiteral("Subscript out of range"));
-
-            {
-                // Number, code and row of one label in one transaction, so that no other desk
-                // draws the same number or code before this row is recorded.
-                NumberingTransaction transaction(module.db);
-                SampleIds[i] = NextSampleId(module.db, job);
-                if (job.Kind > 0)
-                    CodeIds[i] = NewCodeId(module.db);
-                RecordSample(module.db, job, SampleIds[i], CodeIds[i]);
-                transaction.commit();
-            }
+            numberAndRecord(module.db, job, SampleIds[i], CodeIds[i]);
 
             switch (job.Kind) {
             case LargeLabel:
-                use7x32 ? stickers7x32.PrintLargeLabel(SampleIds[i]) : stickers62.PrintLargeLabel(SampleIds[i]);
+                stickers.PrintLargeLabel(SampleIds[i]);
                 module.pause->sleep(LabelPause);
                 break;
             case SingleTest:
-                use7x32 ? stickers7x32.PrintSampleLabel(SampleIds[i], CodeIds[i])
-                        : stickers62.PrintSampleLabel(SampleIds[i], CodeIds[i]);
-                stickers7x32.PrintResultLabel(SampleIds[i], CodeIds[i]);
+                stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]);
+                stickers7x32.PrintResultLabel(SampleIds[i], CodeIds[i]); // whatever the series
                 module.pause->sleep(LabelPause);
                 break;
             case SmallBarcode:
-                use7x32 ? stickers7x32.PrintSmallBarcode(SampleIds[i]) : stickers62.PrintSmallBarcode(SampleIds[i]);
+                stickers.PrintSmallBarcode(SampleIds[i]);
                 module.pause->sleep(SmallBarcodePause);
                 break;
             case FourTests:
-                use7x32 ? stickers7x32.PrintSampleLabel(SampleIds[i], CodeIds[i])
-                        : stickers62.PrintSampleLabel(SampleIds[i], CodeIds[i]);
+                stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]);
                 module.pause->sleep(LabelPause);
                 break;
             default: // no kind of its own: numbered, coded and recorded, nothing printed
                 break;
             }
         }
-        if (job.Kind == FourTests) {
-            stickers62.PrintBatchResultLabel(SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4], CodeIds[1],
-                                             CodeIds[2], CodeIds[3], CodeIds[4]);
+        if (job.Kind == FourTests) { // always through the 203 dpi library
+            stickers62.PrintBatchResultLabel(SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4],
+                                             CodeIds[1], CodeIds[2], CodeIds[3], CodeIds[4]);
             module.pause->sleep(LabelPause);
         }
     }
