@@ -7,6 +7,8 @@
 #include "Pause.h"
 #include "SlpPrinterApi.h"
 
+#include <QList>
+#include <QString>
 #include <functional>
 
 // The process-wide state: settings, the current job, the one connection, the window's boxes
@@ -21,10 +23,29 @@ struct MainModule {
     SlpPrinterApi* printer7x32 = nullptr; // libSlpApi7x32
     SlpPrinterApi* printer62 = nullptr;   // libslpapi62
     Pause* pause = nullptr;
+
+    // Told before each label is drawn: label is 1-based, total counts the labels of all passes.
+    std::function<void(int label, int total)> progress;
+    // Asked once the label in hand has its row and its stickers; true ends the job there.
+    std::function<bool()> stopRequested;
+};
+
+// One sticker that did not reach its printer.
+struct LostSticker {
+    QString SampleId; // the sample the sticker belongs to; the first of four for a batch sticker
+    QString sticker;  // which sticker, e.g. "sample sticker"
+    QString printer;  // the printer's name
+    QString reason;   // what the printer library said
+};
+
+// What a job leaves behind besides its rows and stickers.
+struct JobReport {
+    QList<LostSticker> lostStickers;
+    bool stopped = false; // ended early because stopRequested() said so
 };
 
 // LabelJob back to "0", 0, 0, 1 and both input boxes emptied.
 void ResetLabelJob(MainModule& module);
 
 // Numbers, codes, records and prints the run of samples that module.job describes.
-void RunLabelJob(MainModule& module);
+JobReport RunLabelJob(MainModule& module);

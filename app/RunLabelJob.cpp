@@ -8,6 +8,7 @@
 #include "modSlpApi62.h"
 #include "modSlpApi7x32.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -51,7 +52,8 @@ void numberAndRecord(const DbConnection& db, const LabelJob& job, QString& Sampl
 
 } // namespace
 
-void RunLabelJob(MainModule& module) {
+JobReport RunLabelJob(MainModule& module) {
+    JobReport report;
     LabelJob& job = module.job;
     // Entries 1 to 99; a later pass overwrites from the front and leaves the rest as they were.
     std::array<QString, MaxLabelsPerPass + 1> SampleIds;
@@ -69,10 +71,15 @@ void RunLabelJob(MainModule& module) {
     SeriesStickers stickers(use7x32, stickers7x32, stickers62);
 
     const int passes = job.RepeatCount;
+    const int total = std::max(0, passes) * std::max<int>(0, job.LabelCount);
+    int labelsDone = 0;
+    const auto stopAsked = [&module] { return module.stopRequested && module.stopRequested(); };
     for (int pass = 1; pass <= passes; ++pass) {
         for (int i = 1; i <= job.LabelCount; ++i) {
             if (i > MaxLabelsPerPass)
                 throw AppError(QStringLiteral("Subscript out of range"));
+            if (module.progress)
+                module.progress(++labelsDone, total);
             numberAndRecord(module.db, job, SampleIds[i], CodeIds[i]);
 
             switch (job.Kind) {
@@ -96,12 +103,23 @@ void RunLabelJob(MainModule& module) {
             default: // no kind of its own: numbered, coded and recorded, nothing printed
                 break;
             }
+            // A four-test kit is one unit: its batch result sticker lists all four samples, so a
+            // stop waits for the end of the pass.
+            if (job.Kind != FourTests && stopAsked()) {
+                report.stopped = true;
+                return report;
+            }
         }
         if (job.Kind == FourTests) { // always through the 203 dpi library
             stickers62.PrintBatchResultLabel(SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4],
                                              CodeIds[1], CodeIds[2], CodeIds[3], CodeIds[4]);
             module.pause->sleep(LabelPause);
+            if (stopAsked()) {
+                report.stopped = true;
+                return report;
+            }
         }
     }
     ResetLabelJob(module);
+    return report;
 }

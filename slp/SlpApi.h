@@ -26,6 +26,12 @@ SLP_API int32_t SlpSetBarCodeStyle(int32_t symbology, int32_t ratio, int32_t mod
                                    const char* faceName);
 SLP_API int32_t SlpDrawBarCode(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* data);
 SLP_API int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* imagePath);
+// -1 when the sticker reached the printer; 0 when it did not (refused, no answer, write failed).
 SLP_API int32_t SlpEndLabel(void);
 SLP_API int32_t SlpDeleteFont(int32_t font);
 SLP_API int32_t SlpClosePrinter(void);
+
+// Why the last SlpOpenPrinter or SlpEndLabel returned 0, in Windows-1252: copied into buffer
+// (NUL-terminated, cut to size - 1 bytes) when buffer is not null; returns the reason's full
+// length in bytes, 0 when there is none.
+SLP_API int32_t SlpGetLastErrorText(char* buffer, int32_t size);
