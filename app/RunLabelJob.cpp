@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "JobRequest.h"
+#include "LostStickers.h"
 #include "MainModule.h"
 #include "NumberText.h"
 #include "NumberingTransaction.h"
@@ -23,14 +24,14 @@ public:
     SeriesStickers(bool use7x32, modSlpApi7x32& stickers7x32, modSlpApi62& stickers62)
         : mUse7x32(use7x32), m7x32(stickers7x32), m62(stickers62) {}
 
-    void PrintSampleLabel(const QString& SampleId, const QString& CodeId) {
-        mUse7x32 ? m7x32.PrintSampleLabel(SampleId, CodeId) : m62.PrintSampleLabel(SampleId, CodeId);
+    StickerOutcome PrintSampleLabel(const QString& SampleId, const QString& CodeId) {
+        return mUse7x32 ? m7x32.PrintSampleLabel(SampleId, CodeId) : m62.PrintSampleLabel(SampleId, CodeId);
     }
-    void PrintLargeLabel(const QString& SampleId) {
-        mUse7x32 ? m7x32.PrintLargeLabel(SampleId) : m62.PrintLargeLabel(SampleId);
+    StickerOutcome PrintLargeLabel(const QString& SampleId) {
+        return mUse7x32 ? m7x32.PrintLargeLabel(SampleId) : m62.PrintLargeLabel(SampleId);
     }
-    void PrintSmallBarcode(const QString& SampleId) {
-        mUse7x32 ? m7x32.PrintSmallBarcode(SampleId) : m62.PrintSmallBarcode(SampleId);
+    StickerOutcome PrintSmallBarcode(const QString& SampleId) {
+        return mUse7x32 ? m7x32.PrintSmallBarcode(SampleId) : m62.PrintSmallBarcode(SampleId);
     }
 
 private:
@@ -74,6 +75,11 @@ JobReport RunLabelJob(MainModule& module) {
     const int total = std::max(0, passes) * std::max<int>(0, job.LabelCount);
     int labelsDone = 0;
     const auto stopAsked = [&module] { return module.stopRequested && module.stopRequested(); };
+    // A lost sticker is told at once and kept for the window; the job itself goes on.
+    const auto note = [&report](const QString& SampleId, const QString& sticker,
+                                const StickerOutcome& outcome) {
+        NoteSticker(report.lostStickers, {SampleId}, sticker, outcome);
+    };
     for (int pass = 1; pass <= passes; ++pass) {
         for (int i = 1; i <= job.LabelCount; ++i) {
             if (i > MaxLabelsPerPass)
@@ -84,20 +90,21 @@ JobReport RunLabelJob(MainModule& module) {
 
             switch (job.Kind) {
             case LargeLabel:
-                stickers.PrintLargeLabel(SampleIds[i]);
+                note(SampleIds[i], StickerName::Large, stickers.PrintLargeLabel(SampleIds[i]));
                 module.pause->sleep(LabelPause);
                 break;
             case SingleTest:
-                stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]);
-                stickers7x32.PrintResultLabel(SampleIds[i], CodeIds[i]); // whatever the series
+                note(SampleIds[i], StickerName::Sample, stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]));
+                note(SampleIds[i], StickerName::Result, // whatever the series
+                     stickers7x32.PrintResultLabel(SampleIds[i], CodeIds[i]));
                 module.pause->sleep(LabelPause);
                 break;
             case SmallBarcode:
-                stickers.PrintSmallBarcode(SampleIds[i]);
+                note(SampleIds[i], StickerName::Small, stickers.PrintSmallBarcode(SampleIds[i]));
                 module.pause->sleep(SmallBarcodePause);
                 break;
             case FourTests:
-                stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]);
+                note(SampleIds[i], StickerName::Sample, stickers.PrintSampleLabel(SampleIds[i], CodeIds[i]));
                 module.pause->sleep(LabelPause);
                 break;
             default: // no kind of its own: numbered, coded and recorded, nothing printed
@@ -111,8 +118,11 @@ JobReport RunLabelJob(MainModule& module) {
             }
         }
         if (job.Kind == FourTests) { // always through the 203 dpi library
-            stickers62.PrintBatchResultLabel(SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4],
-                                             CodeIds[1], CodeIds[2], CodeIds[3], CodeIds[4]);
+            const StickerOutcome batch =
+                stickers62.PrintBatchResultLabel(SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4],
+                                                 CodeIds[1], CodeIds[2], CodeIds[3], CodeIds[4]);
+            NoteSticker(report.lostStickers, {SampleIds[1], SampleIds[2], SampleIds[3], SampleIds[4]},
+                        StickerName::BatchResult, batch);
             module.pause->sleep(LabelPause);
             if (stopAsked()) {
                 report.stopped = true;

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QLibrary>
+#include <algorithm>
 #include <dlfcn.h>
 
 namespace {
@@ -34,16 +35,20 @@ SlpLibrary::SlpLibrary(QString libraryPath)
 SlpLibrary::~SlpLibrary() = default;
 
 QFunctionPointer SlpLibrary::function(const char* name) {
-    QLibrary& library = mBound->library;
-    if (!library.isLoaded() && !library.load())
-        throw AppError(library.errorString());
-    const QFunctionPointer found = library.resolve(name);
+    const QFunctionPointer found = optionalFunction(name);
     if (!found) {
         // QLibrary leaves "Unknown error" for a missing symbol; the dynamic loader names it.
         const char* loaderText = dlerror();
-        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : library.errorString());
+        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : mBound->library.errorString());
     }
     return found;
+}
+
+QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
+    QLibrary& library = mBound->library;
+    if (!library.isLoaded() && !library.load())
+        throw AppError(library.errorString());
+    return library.resolve(name);
 }
 
 qint32 SlpLibrary::SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) {
@@ -94,8 +99,8 @@ void SlpLibrary::SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bo
     draw(left, top, right, bottom, ToWindows1252(path).constData());
 }
 
-void SlpLibrary::SlpEndLabel() {
-    as<decltype(::SlpEndLabel)>(function("SlpEndLabel"))();
+bool SlpLibrary::SlpEndLabel() {
+    return as<decltype(::SlpEndLabel)>(function("SlpEndLabel"))() != 0;
 }
 
 void SlpLibrary::SlpDeleteFont(qint32 font) {
@@ -104,4 +109,18 @@ void SlpLibrary::SlpDeleteFont(qint32 font) {
 
 void SlpLibrary::SlpClosePrinter() {
     as<decltype(::SlpClosePrinter)>(function("SlpClosePrinter"))();
+}
+
+QString SlpLibrary::SlpLastErrorText() {
+    // Libraries from before the reason was exported have none to give.
+    const auto lastError = as<decltype(::SlpGetLastErrorText)>(optionalFunction("SlpGetLastErrorText"));
+    if (!lastError)
+        return {};
+    // A reason longer than a screen is cut; the library cuts it to the buffer.
+    const int32_t length = std::min<int32_t>(lastError(nullptr, 0), 4096);
+    if (length <= 0)
+        return {};
+    QByteArray reason(qsizetype(length) + 1, '\0');
+    lastError(reason.data(), length + 1);
+    return FromWindows1252(QByteArrayView(reason.constData(), qstrnlen(reason.constData(), length)));
 }

@@ -24,14 +24,17 @@ public:
                             qint32 fontSize, qint32 attributes, const QString& faceName) override;
     void SlpDrawBarCode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data) override;
     void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) override;
-    void SlpEndLabel() override;
+    bool SlpEndLabel() override;
     void SlpDeleteFont(qint32 font) override;
     void SlpClosePrinter() override;
+    QString SlpLastErrorText() override;
 
 private:
     struct Bound;
     // Loads the library on first use and resolves one function by name.
     QFunctionPointer function(const char* name);
+    // The same for a function the library may lack: null then, not an error.
+    QFunctionPointer optionalFunction(const char* name);
 
     QString mPath;
     std::unique_ptr<Bound> mBound;

@@ -25,7 +25,11 @@ public:
                                 const QString& data) = 0;
     virtual void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom,
                                 const QString& path) = 0;
-    virtual void SlpEndLabel() = 0;
+    // False when the sticker did not reach the printer; SlpLastErrorText then says why.
+    virtual bool SlpEndLabel() = 0;
     virtual void SlpDeleteFont(qint32 font) = 0;
     virtual void SlpClosePrinter() = 0;
+
+    // Why the last SlpOpenPrinter or SlpEndLabel failed; empty when the library does not say.
+    virtual QString SlpLastErrorText() { return {}; }
 };

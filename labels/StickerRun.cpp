@@ -89,9 +89,12 @@ QString printerName(const QString& printerSetting) {
     return QStringLiteral("Smart Label Printer ") + printerSetting.right(3);
 }
 
-void printSticker(SlpPrinterApi& api, const Sticker& sticker) {
-    if (api.SlpOpenPrinter(printerName(sticker.printerSetting), sticker.labelType, sticker.openFlag) == 0)
-        return;
+StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
+    StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(sticker.printerSetting), {}};
+    if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
+        outcome.reason = api.SlpLastErrorText();
+        return outcome;
+    }
     // Asked for as the libraries expect; no layout depends on the size.
     [[maybe_unused]] const qint32 width = api.SlpGetLabelWidth();
     [[maybe_unused]] const qint32 height = api.SlpGetLabelHeight();
@@ -100,9 +103,21 @@ void printSticker(SlpPrinterApi& api, const Sticker& sticker) {
     if (api.SlpStartLabel()) {
         api.SlpSetRotation(sticker.rotation);
         fonts = drawSteps(api, sticker.steps);
-        api.SlpEndLabel();
+        if (api.SlpEndLabel()) {
+            outcome.state = StickerOutcome::State::Printed;
+        } else {
+            // Asked at once: closing the printer may leave a reason of its own.
+            outcome.state = StickerOutcome::State::Lost;
+            outcome.reason = api.SlpLastErrorText();
+            if (outcome.reason.isEmpty())
+                outcome.reason = QStringLiteral("the printer library gave no reason");
+        }
+    } else {
+        outcome.state = StickerOutcome::State::Lost;
+        outcome.reason = QStringLiteral("the printer did not start the label");
     }
     for (const Font& font : std::as_const(fonts))
         api.SlpDeleteFont(font.handle);
     api.SlpClosePrinter();
+    return outcome;
 }

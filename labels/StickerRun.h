@@ -41,9 +41,24 @@ struct Sticker {
     std::vector<StickerStep> steps;
 };
 
+// What became of one sticker.
+struct StickerOutcome {
+    enum class State {
+        NoPrinter, // no printer of that name: nothing printed, and the job says nothing
+        Printed,
+        Lost, // a printer was found but the sticker did not reach it
+    };
+    State state = State::NoPrinter;
+    QString printer; // the printer's name
+    QString reason;  // why not: the library's words, or ours where it has none
+
+    bool lost() const { return state == State::Lost; }
+};
+
 // "Smart Label Printer " followed by the setting's model digits, its last three characters.
 QString printerName(const QString& printerSetting);
 
 // The sequence every sticker runs: open, sizes, start, rotation, steps, end, fonts released,
-// close. A printer that does not open prints nothing; a label that does not start is not drawn.
-void printSticker(SlpPrinterApi& api, const Sticker& sticker);
+// close. A printer that does not open prints nothing; a label that does not start is not drawn
+// and counts as lost, as does one that SlpEndLabel did not deliver.
+[[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker);

@@ -4,6 +4,7 @@
 #include "Pause.h"
 #include "SlpPrinterApi.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,13 +13,19 @@
 
 using Log = std::vector<std::string>;
 
-// Logs each sticker a library prints as "<library> <kind>", told apart by what is drawn on it.
+// Logs each sticker a library prints as "<library> <kind> <model digits>", told apart by what is
+// drawn on it, and " lost" after one that a refusing printer did not take.
 class StickerLog final : public SlpPrinterApi {
 public:
     StickerLog(std::string library, Log& log) : mLibrary(std::move(library)), mLog(log) {}
 
+    std::set<std::string> refusing; // model digits of printers whose SlpEndLabel returns 0
+    std::set<std::string> missing;  // model digits of printers that do not open
+
     qint32 SlpOpenPrinter(const QString& name, qint32 labelType, bool) override {
         mPrinter = name.right(3).toStdString();
+        if (missing.count(mPrinter))
+            return 0;
         mLabelType = labelType;
         mRotation = 0;
         mQr = mTestnummer = false;
@@ -37,9 +44,14 @@ public:
     }
     void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString&) override {}
     void SlpDrawPicture(qint32, qint32, qint32, qint32, const QString&) override {}
-    void SlpEndLabel() override { mLog.push_back(mLibrary + " " + kind() + " " + mPrinter); }
+    bool SlpEndLabel() override {
+        const bool taken = !refusing.count(mPrinter);
+        mLog.push_back(mLibrary + " " + kind() + " " + mPrinter + (taken ? "" : " lost"));
+        return taken;
+    }
     void SlpDeleteFont(qint32) override {}
     void SlpClosePrinter() override {}
+    QString SlpLastErrorText() override { return QString::fromStdString("printer " + mPrinter + " refused"); }
 
 private:
     std::string kind() const {

@@ -13,6 +13,8 @@ class RecordingPrinter final : public SlpPrinterApi {
 public:
     qint32 openResult = 1;
     bool startResult = true;
+    bool endResult = true;
+    QString lastErrorText; // what SlpLastErrorText answers; not recorded as a call
 
     std::vector<std::string> calls() const {
         std::vector<std::string> out;
@@ -56,9 +58,13 @@ public:
     void SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path) override {
         record("SlpDrawPicture", {num(left), num(top), num(right), num(bottom), path});
     }
-    void SlpEndLabel() override { record("SlpEndLabel", {}); }
+    bool SlpEndLabel() override {
+        record("SlpEndLabel", {});
+        return endResult;
+    }
     void SlpDeleteFont(qint32 font) override { record("SlpDeleteFont", {num(font)}); }
     void SlpClosePrinter() override { record("SlpClosePrinter", {}); }
+    QString SlpLastErrorText() override { return lastErrorText; }
 
 private:
     static QString num(qint32 value) { return QString::number(value); }

@@ -32,7 +32,7 @@ public:
     void SlpSetBarCodeStyle(qint32, qint32, qint32, qint32, bool, qint32, qint32, const QString&) override {}
     void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString&) override {}
     void SlpDrawPicture(qint32, qint32, qint32, qint32, const QString&) override {}
-    void SlpEndLabel() override {}
+    bool SlpEndLabel() override { return true; }
     void SlpDeleteFont(qint32) override {}
     void SlpClosePrinter() override {}
 
