@@ -7,17 +7,20 @@
 
 namespace {
 
-// The customer number becomes the first three characters of every sample number.
-bool isThreeDigits(const QString& text) {
-    return text.size() == 3 &&
+constexpr int MaxRepeatCount = 99; // the count box's own upper limit
+
+// The customer number becomes the first three characters of every sample number; a leading
+// zero would be lost as soon as the numbers are counted on.
+bool isThreeDigitsWithoutLeadingZero(const QString& text) {
+    return text.size() == 3 && text.front() != u'0' &&
            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// The same conversion as the job's repeat rule, so a refusal here means a failure there.
-bool repeatCountConverts(const QString& text2) {
+// The same conversion as the job's repeat rule, so a refusal here means a failure there; a
+// count the box would refuse runs no job either (zero and below run no pass).
+bool repeatCountSound(const QString& text2) {
     try {
-        ToInteger16(text2.trimmed());
-        return true;
+        return ToInteger16(text2.trimmed()) <= MaxRepeatCount;
     } catch (const AppError&) {
         return false;
     }
@@ -41,13 +44,13 @@ bool RepeatRuleApplies(const QString& customerId, const QString& text2) {
 }
 
 JobBox CheckFixedPress(const QString& customerId, const QString& text2) {
-    if (RepeatRuleApplies(customerId, text2) && !repeatCountConverts(text2))
+    if (RepeatRuleApplies(customerId, text2) && !repeatCountSound(text2))
         return JobBox::Text2;
     return JobBox::None;
 }
 
 JobBox CheckBoxPress(const QString& text1, const QString& text2) {
-    if (!isThreeDigits(text1))
+    if (!isThreeDigitsWithoutLeadingZero(text1))
         return JobBox::Text1;
     if (!CountBoxAccepted(text2))
         return JobBox::Text2;

@@ -7,12 +7,14 @@
 
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
 
 constexpr int kMaxCodeAttempts = 10000;
+constexpr int kLastRunningNumber = 99999;
 
 // Two upper-case hexadecimal digits from r: v = floor(5000 r) + 1, the last two digits of
 // "00" and v in hexadecimal.
@@ -29,6 +31,11 @@ qint32 toInteger32(const QString& text) {
     return static_cast<qint32>(rounded);
 }
 
+bool isEightDigits(const QString& text) {
+    return text.size() == 8 &&
+           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 } // namespace
 
 double SystemCodeRandom() {
@@ -42,6 +49,16 @@ QString NextSampleId(const DbConnection& db, const LabelJob& job) {
         {job.CustomerId});
     const QVariant value = maximum.eof() ? QVariant() : maximum.field(QStringLiteral("oldsampleID"));
     const QString text = value.isNull() ? QString() : value.toString();
+    if (isEightDigits(text)) {
+        // Customer number and running number apart: adding one to the whole number would drop
+        // a leading zero ("012") and run past 99999 into the next customer's numbers.
+        const int running = text.mid(3).toInt();
+        if (running >= kLastRunningNumber)
+            throw AppError(QStringLiteral("Customer %1 has no sample numbers left (%2 is the last)")
+                               .arg(job.CustomerId, text));
+        return text.left(3) + QStringLiteral("%1").arg(running + 1, 5, 10, QLatin1Char('0'));
+    }
+    // Other numeric maxima (a sign, a blank, a decimal separator) are no number this tool wrote.
     if (text.size() == 8 && IsNumeric(text))
         return QString::number(qint64(toInteger32(text)) + 1);
     return job.CustomerId + QStringLiteral("00001");

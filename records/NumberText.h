@@ -7,8 +7,8 @@
 // Number handling of typed text, following the system locale's decimal separator.
 // One place for the customer check, the printer series, the repeat count and the box checks.
 
-// True when the text converts to a number: blanks around it and the locale's decimal
-// separator are accepted, letters are not.
+// True when the text converts to a number: blanks around it, a sign and the locale's decimal
+// separator are accepted; letters (exponents, "inf", "nan", "0x") and group separators are not.
 bool IsNumeric(const QString& text, const QLocale& locale = QLocale());
 
 // To the nearest 16-bit integer, an exact half to the even neighbour. Throws AppError

@@ -55,7 +55,16 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberRow{"-32769", English, true, std::nullopt, "Overflow"},
                       NumberRow{"12a", English, false, std::nullopt, "Type mismatch"},
                       NumberRow{"abc", German, false, std::nullopt, "Type mismatch"},
-                      NumberRow{"7'1", English, false, std::nullopt, "Type mismatch"}));
+                      NumberRow{"7'1", English, false, std::nullopt, "Type mismatch"},
+                      // letters are letters, also where QLocale reads a number in them
+                      NumberRow{"1e1", English, false, std::nullopt, "Type mismatch"},
+                      NumberRow{"1E2", German, false, std::nullopt, "Type mismatch"},
+                      NumberRow{"0x10", English, false, std::nullopt, "Type mismatch"},
+                      NumberRow{"inf", English, false, std::nullopt, "Type mismatch"},
+                      NumberRow{"nan", German, false, std::nullopt, "Type mismatch"},
+                      // group separators: "1.000" would be a thousand to a German locale
+                      NumberRow{"1.000", German, false, std::nullopt, "Type mismatch"},
+                      NumberRow{"1,000", English, false, std::nullopt, "Type mismatch"}));
 
 TEST(NumberTextDoubleTest, ConvertsWithTheLocalesSeparator) {
     EXPECT_DOUBLE_EQ(ToDouble(QStringLiteral("1,25"), QLocale(QLocale::German, QLocale::Germany)), 1.25);

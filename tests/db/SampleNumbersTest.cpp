@@ -44,7 +44,8 @@ struct NumberingRow {
     const char* name;
     std::vector<std::pair<const char*, const char*>> stored; // CUST_ID, SAMPLE_ID
     const char* customer;
-    const char* expected;
+    const char* expected; // nullptr: the error below
+    const char* error = nullptr;
 };
 
 class NextSampleIdTest : public SqliteFixture, public ::testing::WithParamInterface<NumberingRow> {};
@@ -52,8 +53,17 @@ class NextSampleIdTest : public SqliteFixture, public ::testing::WithParamInterf
 TEST_P(NextSampleIdTest, DerivesFromTheStoredMaximum) {
     for (const auto& [customer, sample] : GetParam().stored)
         addSample(QString::fromLatin1(customer), QString::fromLatin1(sample));
-    EXPECT_EQ(NextSampleId(mDb, jobFor(QString::fromLatin1(GetParam().customer))).toStdString(),
-              GetParam().expected);
+    const LabelJob job = jobFor(QString::fromLatin1(GetParam().customer));
+    if (GetParam().expected) {
+        EXPECT_EQ(NextSampleId(mDb, job).toStdString(), GetParam().expected);
+        return;
+    }
+    try {
+        NextSampleId(mDb, job);
+        FAIL() << "numbered";
+    } catch (const AppError& error) {
+        EXPECT_EQ(error.description().toStdString(), GetParam().error);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,7 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingRow{"NullNumber", {{"701", nullptr}}, "701", "70100001"},
         NumberingRow{"OtherCustomersIgnored", {{"701", "70100041"}, {"703", "70300005"}}, "703", "70300006"},
         NumberingRow{"OnlyOtherCustomers", {{"401", "40100077"}}, "701", "70100001"},
-        NumberingRow{"HostileCustomer", {{"701", "70100041"}}, "7' OR '1'='1", "7' OR '1'='100001"}),
+        NumberingRow{"HostileCustomer", {{"701", "70100041"}}, "7' OR '1'='1", "7' OR '1'='100001"},
+        NumberingRow{"LeadingZeroKept", {{"012", "01200001"}}, "012", "01200002"},
+        NumberingRow{"LeadingZeroCarry", {{"012", "01209999"}}, "012", "01210000"},
+        NumberingRow{"LastRunningNumber", {{"701", "70199998"}}, "701", "70199999"},
+        NumberingRow{"NoNumbersLeft",
+                     {{"701", "70199999"}},
+                     "701",
+                     nullptr,
+                     "Customer 701 has no sample numbers left (70199999 is the last)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 using SampleNumbersTest = SqliteFixture;

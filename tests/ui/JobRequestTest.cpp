@@ -19,7 +19,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, CustomerBoxTest,
                          ::testing::Values(BoxRow{"701", true}, BoxRow{"123", true}, BoxRow{"12", false},
                                            BoxRow{"1234", false}, BoxRow{"abc", false}, BoxRow{"7a1", false},
                                            // the shared number test: blanks around and a decimal point pass
-                                           BoxRow{" 12", true}, BoxRow{"1.5", true}));
+                                           BoxRow{" 12", true}, BoxRow{"1.5", true},
+                                           // the box keeps taking a leading zero; the press refuses it
+                                           BoxRow{"012", true}, BoxRow{"1e2", false}));
 
 class CountBoxTest : public ::testing::TestWithParam<BoxRow> {};
 
@@ -31,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, CountBoxTest,
                          ::testing::Values(BoxRow{"1", true}, BoxRow{"99", true}, BoxRow{"2.5", true},
                                            BoxRow{" 5 ", true}, BoxRow{"0", false}, BoxRow{"100", false},
                                            BoxRow{"0.5", false}, BoxRow{"99.5", false}, BoxRow{"-3", false},
-                                           BoxRow{"x", false}, BoxRow{" ", false}));
+                                           BoxRow{"x", false}, BoxRow{" ", false}, BoxRow{"1e1", false}));
 
 struct PressRow {
     const char* name;
@@ -59,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, PressTest,
                              PressRow{"GreenLetters", false, "701", "x", JobBox::Text2},
                              PressRow{"GreenBlanksOnly", false, "703", "  ", JobBox::Text2},
                              PressRow{"GreenBeyond16Bit", false, "707", "40000", JobBox::Text2},
+                             PressRow{"GreenLimit", false, "701", "99", JobBox::None},
+                             PressRow{"GreenAbove99", false, "701", "500", JobBox::Text2},
+                             PressRow{"GreenRoundsTo100", false, "705", "99.5", JobBox::Text2},
+                             PressRow{"GreenNegativeMakesNoPass", false, "705", "-3", JobBox::None},
+                             PressRow{"GreenExponent", false, "701", "1e1", JobBox::Text2},
                              PressRow{"PinkIgnoresTheBox", false, "401", "x", JobBox::None},
                              PressRow{"RedIgnoresTheBox", false, "405", "  ", JobBox::None},
                              // Command9 and Command10: Text1 three digits, Text2 a count from 1 to 99.
@@ -70,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, PressTest,
                              PressRow{"CustomerBlank", true, " 12", "5", JobBox::Text1},
                              PressRow{"CustomerFraction", true, "1.5", "5", JobBox::Text1},
                              PressRow{"CustomerLetters", true, "abc", "x", JobBox::Text1},
+                             PressRow{"CustomerLeadingZero", true, "012", "5", JobBox::Text1},
                              PressRow{"CountEmpty", true, "123", "", JobBox::Text2},
                              PressRow{"CountLetters", true, "123", "x", JobBox::Text2},
                              PressRow{"CountZero", true, "123", "0", JobBox::Text2},
