@@ -1,51 +1,84 @@
 #include "CupsPrinter.h"
 
+#include "CupsConnection.h"
 #include "LabelRenderer.h"
+#include "PageChoice.h"
+#include "PdfPage.h"
 
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QTransform>
 
-CupsPrinter::CupsPrinter(QString queueName) : mQueueName(std::move(queueName)) {}
+namespace {
 
-QString CupsPrinter::findQueue(const QString& printerName) {
-    const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
-    for (const QPrinterInfo& info : printers) {
-        if (info.printerName() == printerName || info.description() == printerName) {
-            return info.printerName();
-        }
+// Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
+bool submit(const QByteArray& queue, const QByteArray& pdf, const QByteArray& media, const QString& printerName,
+            QString& whyNot) {
+    CupsConnection cups;
+    if (cups.http() == nullptr) {
+        whyNot = cups.whyNot();
+        return false;
     }
-    return {};
+    const QByteArray resource = "/printers/" + queue;
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     queue.constData());
+
+    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, "Label");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, "application/pdf");
+    cups_option_t* options = nullptr;
+    int count = cupsAddOption("media", media.constData(), 0, &options);
+    // The page is the label already: nothing may fit, scale or frame it.
+    count = cupsAddOption("fit-to-page", "false", count, &options);
+    count = cupsAddOption("print-scaling", "none", count, &options);
+    cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
+    cupsFreeOptions(count, options);
+
+    http_status_t status = cupsSendRequest(cups.http(), request, resource.constData(), size_t(pdf.size()));
+    if (status == HTTP_STATUS_CONTINUE) {
+        status = cupsWriteRequestData(cups.http(), pdf.constData(), size_t(pdf.size()));
+    }
+    ippDelete(request);
+    ipp_t* response = status == HTTP_STATUS_CONTINUE ? cupsGetResponse(cups.http(), resource.constData()) : nullptr;
+    const ipp_status_t result = response ? ippGetStatusCode(response) : cupsLastError();
+    ippDelete(response);
+    if (response != nullptr && result <= IPP_STATUS_OK_CONFLICTING) {
+        return true;
+    }
+    if (cups.expired()) {
+        whyNot = cups.whyNot();
+    } else if (result == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) {
+        whyNot = QStringLiteral("queue %1 is not accepting jobs").arg(printerName);
+    } else if (result == IPP_STATUS_ERROR_NOT_FOUND) {
+        whyNot = QStringLiteral("queue %1 no longer exists").arg(printerName);
+    } else {
+        whyNot = QStringLiteral("CUPS refused the label for queue %1: %2").arg(printerName, cups.whyNot());
+    }
+    return false;
 }
 
-bool CupsPrinter::printLabel(const LabelContent& content) {
-    // QPrinter quietly falls back to the default queue for a name it does not know, so the queue
-    // must still be there now.
-    const QPrinterInfo info = QPrinterInfo::printerInfo(mQueueName);
-    if (info.isNull()) {
-        return false;
-    }
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setResolution(content.dpi);
-    printer.setFullPage(true);
-    printer.setColorMode(QPrinter::GrayScale);
-    const QSizeF inches(content.labelSize.width() / double(content.dpi),
-                        content.labelSize.height() / double(content.dpi));
-    const QPageSize pageSize(inches, QPageSize::Inch, QStringLiteral("Label"), QPageSize::ExactMatch);
-    // A sticker read turned lies across the label as it is fed.
-    const auto orientation = content.rotation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait;
-    if (!printer.setPageLayout(QPageLayout(pageSize, orientation, QMarginsF()))) {
-        return false;
-    }
+} // namespace
 
-    // Rendered at the printer's own dots and laid onto the page whole, so bars keep whole dots.
-    const QImage sticker = renderLabel(content);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+CupsPrinter::CupsPrinter(QString printerName, CupsQueue queue)
+    : mPrinterName(std::move(printerName)), mQueue(std::move(queue)) {}
+
+bool CupsPrinter::printLabel(const LabelContent& content, QString& whyNot) {
+    // A queue naming no resolution gets the library's own.
+    const int dpi = mQueue.dpi > 0 ? mQueue.dpi : content.dpi;
+    QImage sticker = renderLabel(content, dpi);
+    if (content.rotation == 1) {
+        // Read turned: the sticker lies across the label as it is fed, its top towards the
+        // label's left edge.
+        sticker = sticker.transformed(QTransform().rotate(-90));
+    }
+    const std::optional<PageChoice> page = choosePage(mQueue, sticker.size(), dpi);
+    if (!page) {
+        whyNot = QStringLiteral("no page size of queue %1 holds a %2 x %3 dot label")
+                     .arg(mPrinterName)
+                     .arg(sticker.width())
+                     .arg(sticker.height());
         return false;
     }
-    painter.drawImage(printer.pageLayout().fullRectPixels(printer.resolution()), sticker);
-    return painter.end();
+    return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi), page->media, mPrinterName, whyNot);
 }

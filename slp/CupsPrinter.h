@@ -1,18 +1,19 @@
 #pragma once
 
+#include "CupsQueue.h"
 #include "LabelOutput.h"
 
 #include <QString>
 
-// A CUPS queue: each label is printed as one page of the label's size.
+// A CUPS queue: each label is drawn at the queue's own resolution and sent as a one-page PDF of
+// exactly the label's size (or the smallest size the driver offers that holds it), placed dot
+// for dot, so neither CUPS nor the driver scales it.
 class CupsPrinter final : public LabelOutput {
 public:
-    explicit CupsPrinter(QString queueName);
-    bool printLabel(const LabelContent& content) override;
-
-    // The queue whose name or description is printerName; empty when there is none.
-    static QString findQueue(const QString& printerName);
+    CupsPrinter(QString printerName, CupsQueue queue);
+    bool printLabel(const LabelContent& content, QString& whyNot) override;
 
 private:
-    QString mQueueName;
+    QString mPrinterName;
+    CupsQueue mQueue;
 };

@@ -4,14 +4,15 @@
 
 #include <QString>
 
-// A folder standing in for a printer: each label becomes the next numbered PNG, 000001.png on.
+// A folder standing in for a printer: each label becomes the next numbered PNG, 000001.png on,
+// at the library's own resolution. Desks sharing the folder never replace each other's files.
 class FilePrinter final : public LabelOutput {
 public:
     explicit FilePrinter(QString folder);
-    bool printLabel(const LabelContent& content) override;
+    bool printLabel(const LabelContent& content, QString& whyNot) override;
 
-    // The name the next label gets, continuing from the highest number already in the folder.
-    QString nextFileName() const;
+    // The number the next label tries first, continuing from the highest already in the folder.
+    qint64 nextNumber() const;
 
 private:
     QString mFolder;

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-QFont printerFont(const QString& faceName, int pointSize, int attributes, int dpi) {
+QFont PrinterFont::at(int dpi) const {
     QFont font(faceName);
-    // Pixels are the printer's dots, so a point is dpi / 72 of them.
+    // Pixels are the device's dots, so a point is dpi / 72 of them.
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * dpi / 72.0))));
     font.setBold((attributes & 1) != 0);
     font.setItalic((attributes & 2) != 0);
@@ -13,13 +13,13 @@ QFont printerFont(const QString& faceName, int pointSize, int attributes, int dp
     return font;
 }
 
-int FontTable::add(const QFont& font) {
+int FontTable::add(const PrinterFont& font) {
     const int handle = mNextHandle++;
     mFonts.emplace(handle, font);
     return handle;
 }
 
-std::optional<QFont> FontTable::find(int handle) const {
+std::optional<PrinterFont> FontTable::find(int handle) const {
     const auto found = mFonts.find(handle);
     if (found == mFonts.end()) {
         return std::nullopt;

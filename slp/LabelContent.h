@@ -1,8 +1,8 @@
 #pragma once
 
 #include "BarcodeSymbol.h"
+#include "FontTable.h"
 
-#include <QFont>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -12,18 +12,18 @@
 #include <variant>
 #include <vector>
 
-// What one label holds, in the caller's dots, collected until the label ends so the rotation
+// What one label holds, in the caller's dots (the library's resolution), collected until the label ends so the rotation
 // in force at that moment decides how it lies on the sticker.
 struct TextElement {
     QPoint at; // top left of the first line
-    QFont font;
+    PrinterFont font;
     QString text;
 };
 
 struct BarcodeElement {
     QRect rect;
     BarcodeSymbol symbol;
-    std::optional<QFont> readableFont; // text under Code 128 bars
+    std::optional<PrinterFont> readableFont; // text under Code 128 bars
 };
 
 struct PictureElement {

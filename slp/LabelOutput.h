@@ -2,10 +2,12 @@
 
 #include "LabelContent.h"
 
+#include <QString>
+
 // Where finished labels go: a folder of PNG files or a CUPS queue.
 class LabelOutput {
 public:
     virtual ~LabelOutput() = default;
-    // false when the label could not be handed on.
-    virtual bool printLabel(const LabelContent& content) = 0;
+    // true once the label reached the printer; otherwise false and why, in a few plain words.
+    virtual bool printLabel(const LabelContent& content, QString& whyNot) = 0;
 };

@@ -1,6 +1,7 @@
 #include "PrinterLookup.h"
 
 #include "CupsPrinter.h"
+#include "CupsQueue.h"
 #include "FilePrinter.h"
 
 #include <QDir>
@@ -16,16 +17,16 @@ bool isPlainFolderName(const QString& name) {
 
 } // namespace
 
-std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name) {
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name, QString& whyNot) {
     if (!applicationFolder.isEmpty() && isPlainFolderName(name)) {
         const QString folder = QDir(applicationFolder).filePath(QStringLiteral("printers/") + name);
         if (QFileInfo(folder).isDir()) {
             return std::make_unique<FilePrinter>(folder);
         }
     }
-    const QString queue = CupsPrinter::findQueue(name);
-    if (!queue.isEmpty()) {
-        return std::make_unique<CupsPrinter>(queue);
+    std::optional<CupsQueue> queue = findCupsQueue(name, whyNot);
+    if (queue) {
+        return std::make_unique<CupsPrinter>(name, std::move(*queue));
     }
     return nullptr;
 }

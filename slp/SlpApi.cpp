@@ -6,6 +6,8 @@
 #include "Windows1252.h"
 
 #include <QRect>
+#include <algorithm>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -100,4 +102,14 @@ int32_t SlpDeleteFont(int32_t font) {
 
 int32_t SlpClosePrinter() {
     return session().closePrinter();
+}
+
+int32_t SlpGetLastErrorText(char* buffer, int32_t size) {
+    const QByteArray reason = ToWindows1252(session().lastError());
+    if (buffer != nullptr && size > 0) {
+        const auto length = std::min<qsizetype>(reason.size(), size - 1);
+        std::memcpy(buffer, reason.constData(), static_cast<size_t>(length));
+        buffer[length] = '\0';
+    }
+    return static_cast<int32_t>(reason.size());
 }

@@ -24,15 +24,18 @@ SlpSession::SlpSession(const SlpProfile& profile, QString applicationFolder)
 
 int32_t SlpSession::openPrinter(const QString& name, int32_t labelType) {
     closePrinter();
+    mLastError.clear();
     // Fonts and printing need the host's QGuiApplication; without one nothing could be drawn.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        mLastError = QStringLiteral("the printer library needs a QGuiApplication to draw labels");
         return False;
     }
     const QSize size = mProfile.labelSize(labelType);
     if (size.isEmpty()) {
+        mLastError = QStringLiteral("label type %1 is not known").arg(labelType);
         return False;
     }
-    mPrinter = findPrinter(mApplicationFolder, name);
+    mPrinter = findPrinter(mApplicationFolder, name, mLastError);
     if (!mPrinter) {
         return False;
     }
@@ -72,11 +75,11 @@ int32_t SlpSession::createFont(const QString& faceName, int32_t pointSize, int32
     if (pointSize <= 0) {
         return 0;
     }
-    return mFonts.add(printerFont(faceName, pointSize, attributes, mProfile.dpi));
+    return mFonts.add(PrinterFont{faceName, pointSize, attributes});
 }
 
 int32_t SlpSession::drawText(int32_t x, int32_t y, int32_t font, const QString& text) {
-    const std::optional<QFont> face = mFonts.find(font);
+    const std::optional<PrinterFont> face = mFonts.find(font);
     if (!mLabel || !face) {
         return False;
     }
@@ -90,10 +93,9 @@ int32_t SlpSession::setBarcodeStyle(int32_t symbology, int32_t security, bool re
     if (symbology == QrSymbology) {
         mBarcodeStyle = BarcodeStyle{BarcodeSymbol::Kind::QrCode, security, std::nullopt};
     } else if (symbology == Code128Symbology) {
-        std::optional<QFont> font;
+        std::optional<PrinterFont> font;
         if (readable) {
-            const int points = fontSize > 0 ? fontSize : ReadableDefaultPoints;
-            font = printerFont(faceName, points, attributes, mProfile.dpi);
+            font = PrinterFont{faceName, fontSize > 0 ? fontSize : ReadableDefaultPoints, attributes};
         }
         mBarcodeStyle = BarcodeStyle{BarcodeSymbol::Kind::Code128, security, font};
     }
@@ -126,12 +128,14 @@ int32_t SlpSession::drawPicture(const QRect& rect, const QString& imagePath) {
 
 int32_t SlpSession::endLabel() {
     if (!mPrinter || !mLabel) {
+        mLastError = QStringLiteral("no label was started");
         return False;
     }
     LabelContent content = std::move(*mLabel);
     mLabel.reset();
     content.rotation = mRotation;
-    return truth(mPrinter->printLabel(content));
+    mLastError.clear();
+    return truth(mPrinter->printLabel(content, mLastError));
 }
 
 int32_t SlpSession::deleteFont(int32_t font) {

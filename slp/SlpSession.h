@@ -33,12 +33,14 @@ public:
     int32_t endLabel();
     int32_t deleteFont(int32_t font);
     int32_t closePrinter();
+    // Why the last openPrinter or endLabel failed; empty after either succeeded.
+    const QString& lastError() const { return mLastError; }
 
 private:
     struct BarcodeStyle {
         BarcodeSymbol::Kind kind;
         int security;
-        std::optional<QFont> readableFont;
+        std::optional<PrinterFont> readableFont;
     };
 
     const SlpProfile& mProfile;
@@ -50,4 +52,5 @@ private:
     FontTable mFonts;
     PictureCache mPictures;
     std::optional<BarcodeStyle> mBarcodeStyle;
+    QString mLastError;
 };

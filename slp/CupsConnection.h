@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <cups/cups.h>
+
+// A connection to the CUPS server libcups is pointed at (CUPS_SERVER, client.conf, the local
+// socket) on which no connect, read or write waits past the deadline: a server that accepts and
+// never answers must not hold the desk.
+class CupsConnection {
+public:
+    // Every exchange with CUPS for one sticker or one lookup shares this much time.
+    static constexpr std::chrono::seconds Patience{10};
+
+    CupsConnection();
+    ~CupsConnection();
+    CupsConnection(const CupsConnection&) = delete;
+    CupsConnection& operator=(const CupsConnection&) = delete;
+
+    // Null when the server could not be reached; whyNot() says why.
+    http_t* http() const { return mHttp; }
+    // The deadline has passed: whatever failed, failed waiting.
+    bool expired() const { return std::chrono::steady_clock::now() >= mDeadline; }
+    // Why the last exchange failed: the deadline, the connection, or CUPS's own words.
+    QString whyNot() const;
+
+private:
+    static int stillWaiting(http_t* http, void* self);
+
+    std::chrono::steady_clock::time_point mDeadline;
+    http_t* mHttp = nullptr;
+    int mConnectError = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "CupsQueue.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <optional>
+
+// The page a label goes out on: exactly its size where the driver takes custom sizes, else the
+// smallest size it offers that holds the label.
+struct PageChoice {
+    QByteArray media; // the job's media option
+    QSize dots;       // the page in device dots, as the label runs through the printer
+};
+
+// Nothing when no size of the queue holds a label of labelDots at dpi.
+std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& labelDots, int dpi);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+// A one-page PDF holding a one-bit picture placed dot for dot: the page is pageDots at dpi
+// (points need not be whole), the picture sits in its top left corner at the same resolution,
+// so a driver rendering the page at dpi puts every dot back where it was.
+QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi);
