@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <vector>
+
+// One job as a CUPS driver handed it to the printer, turned back into the pages it prints: the
+// ZPL graphics of CUPS's label driver, or PostScript/PDF rendered by Ghostscript at dpi.
+// Empty with *error set when the job cannot be read.
+std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error);
+
+// The labels of a ZPL job as rastertolabel writes them: one downloaded graphic (~DG, hex rows
+// with ZPL's run-length compression) per label, cut to the label's print width (^PW). Dots set
+// in the graphic are black.
+std::vector<QImage> zplLabels(const QByteArray& zpl, QString* error);
