@@ -76,6 +76,9 @@ std::vector<ReasonGroup> grouped(const QList<LostSticker>& lost) {
             kind = group->stickers.insert(group->stickers.end(), StickerGroup{sticker.sticker, {}});
         kind->SampleIds << sticker.SampleId;
     }
+    // The commonest cause first: it is the one to mend.
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const ReasonGroup& a, const ReasonGroup& b) { return a.count > b.count; });
     return groups;
 }
 

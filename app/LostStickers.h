@@ -27,5 +27,6 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
                  const StickerOutcome& outcome);
 
 // The window's one message after a job: which samples' stickers were lost and why, grouped by
-// printer and reason, consecutive numbers as ranges. Empty when nothing was lost.
+// printer and reason (the commonest first), consecutive numbers as ranges. Empty when nothing
+// was lost.
 QString LostStickersMessage(const QList<LostSticker>& lost);

@@ -55,6 +55,8 @@ void writeLine(FILE* stream, const QString& text) {
 // What is wrong with the request before any database is asked; empty when nothing is.
 QString requestProblem(const QString& kind, const QStringList& SampleIds) {
     const KindRow* row = findKind(kind);
+    if (kind.isEmpty())
+        return QStringLiteral("--reprint needs a sticker kind and sample numbers.");
     if (!row)
         return QStringLiteral("Unknown sticker kind \"%1\": use sample, result, large, small or batch.")
             .arg(kind);

@@ -1,12 +1,12 @@
 #include "AppError.h"
 #include "JobDoubles.h"
+#include "LostStickers.h"
 #include "MainModule.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +21,9 @@ struct JobCase {
     const char* text2;
     Log expected;
     int rows;
+    std::set<std::string> refusing = {}; // model digits of printers that take no sticker
+    std::set<std::string> missing = {};  // model digits of printers that are not found
+    Log lost = {};                       // the job's report: "<sample> <sticker> <printer>: <reason>"
 };
 
 Log repeat(int times, const Log& pattern) {
@@ -49,7 +52,8 @@ public:
     };
     std::vector<Row> rows() const {
         std::vector<Row> out;
-        QSqlQuery query("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID", module.db.database());
+        QSqlQuery query("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID",
+                        module.db.database());
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
         return out;
@@ -73,10 +77,21 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     fixture.module.job = {row.customer, row.labelCount, row.kind, 1};
     fixture.boxes.mText1 = row.customer;
     fixture.boxes.mText2 = row.text2;
+    for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->refusing = row.refusing;
+        printer->missing = row.missing;
+    }
 
-    RunLabelJob(fixture.module);
+    const JobReport report = RunLabelJob(fixture.module);
 
     EXPECT_EQ(fixture.mLog, row.expected);
+    Log lost;
+    for (const LostSticker& sticker : report.lostStickers)
+        lost.push_back(QString("%1 %2 %3: %4")
+                           .arg(sticker.SampleId, sticker.sticker, sticker.printer, sticker.reason)
+                           .toStdString());
+    EXPECT_EQ(lost, row.lost);
+    EXPECT_FALSE(report.stopped);
     const auto rows = fixture.rows();
     ASSERT_EQ(int(rows.size()), row.rows);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -99,11 +114,25 @@ const char* const P240 = "Smart Label Printer 240";
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RunLabelJobTable,
     ::testing::Values(
-        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}), 3},
+        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}),
+                3},
         JobCase{"LargeLabels62", "123", 2, LargeLabel, P240, "", repeat(2, {"62 large 240", "pause 500"}), 2},
-        JobCase{"SingleTest", "401", 1, SingleTest, P450, "5", {"7x32 sample 450", "7x32 result 440", "pause 500"}, 1},
-        JobCase{"SingleTestResultAlways7x32", "701", 1, SingleTest, P240, "",
-                {"62 sample 240", "7x32 result 440", "pause 500"}, 1},
+        JobCase{"SingleTest",
+                "401",
+                1,
+                SingleTest,
+                P450,
+                "5",
+                {"7x32 sample 450", "7x32 result 440", "pause 500"},
+                1},
+        JobCase{"SingleTestResultAlways7x32",
+                "701",
+                1,
+                SingleTest,
+                P240,
+                "",
+                {"62 sample 240", "7x32 result 440", "pause 500"},
+                1},
         JobCase{"SmallBarcodeSeriesFromPrinter1", "123", 2, SmallBarcode, P450, "",
                 repeat(2, {"7x32 small 240", "pause 100"}), 2},
         JobCase{"SmallBarcode62", "123", 1, SmallBarcode, P240, "", {"62 small 240", "pause 100"}, 1},
@@ -114,16 +143,94 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"FourTestsNoLabels", "705", 0, FourTests, P450, "", {"62 batch 440", "pause 500"}, 0},
         JobCase{"KindThreePrintsNothing", "123", 2, 3, P450, "", {}, 2},
         JobCase{"NegativeKindDrawsNoCode", "123", 2, -1, P450, "", {}, 2},
-        JobCase{"Series43Is62", "123", 1, LargeLabel, "Smart Label Printer 430", "", {"62 large 430", "pause 500"}, 1},
-        JobCase{"Series44Is7x32", "123", 1, LargeLabel, "Smart Label Printer 440", "",
-                {"7x32 large 440", "pause 500"}, 1},
+        JobCase{"Series43Is62",
+                "123",
+                1,
+                LargeLabel,
+                "Smart Label Printer 430",
+                "",
+                {"62 large 430", "pause 500"},
+                1},
+        JobCase{"Series44Is7x32",
+                "123",
+                1,
+                LargeLabel,
+                "Smart Label Printer 440",
+                "",
+                {"7x32 large 440", "pause 500"},
+                1},
         JobCase{"ShortSettingUsedWhole", "123", 1, LargeLabel, "45", "", {"7x32 large  45", "pause 500"}, 1},
-        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ", repeat(6, {"7x32 large 450", "pause 500"}),
-                6},
+        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ",
+                repeat(6, {"7x32 large 450", "pause 500"}), 6},
         JobCase{"ZeroRepeatsNoPass", "701", 1, SingleTest, P450, "0", {}, 0},
         JobCase{"NegativeRepeatsNoPass", "701", 1, SingleTest, P450, "-2", {}, 0},
-        JobCase{"OneCharacterCustomerNeverSeventy", "7", 1, SmallBarcode, P450, "3",
-                {"7x32 small 240", "pause 100"}, 1}),
+        JobCase{"OneCharacterCustomerNeverSeventy",
+                "7",
+                1,
+                SmallBarcode,
+                P450,
+                "3",
+                {"7x32 small 240", "pause 100"},
+                1},
+        // Lost stickers: the job goes on exactly as before and reports each one with its sample.
+        JobCase{"ResultStickersRefused",
+                "401",
+                2,
+                SingleTest,
+                P450,
+                "",
+                repeat(2, {"7x32 sample 450", "7x32 result 440 lost", "pause 500"}),
+                2,
+                {"440"},
+                {},
+                {"40100001 result sticker Smart Label Printer 440: printer 440 refused",
+                 "40100002 result sticker Smart Label Printer 440: printer 440 refused"}},
+        JobCase{"BatchStickerRefusedNamesItsFirstSample",
+                "705",
+                2,
+                FourTests,
+                P240,
+                "2",
+                repeat(2, {"62 sample 240", "pause 500", "62 sample 240", "pause 500", "62 batch 440 lost",
+                           "pause 500"}),
+                4,
+                {"440"},
+                {},
+                {"70500001 batch result sticker Smart Label Printer 440: printer 440 refused",
+                 "70500003 batch result sticker Smart Label Printer 440: printer 440 refused"}},
+        JobCase{"LargeAndSmallRefused",
+                "123",
+                1,
+                LargeLabel,
+                P240,
+                "",
+                {"62 large 240 lost", "pause 500"},
+                1,
+                {"240"},
+                {},
+                {"12300001 large label Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"SmallRefused",
+                "123",
+                1,
+                SmallBarcode,
+                P450,
+                "",
+                {"7x32 small 240 lost", "pause 100"},
+                1,
+                {"240"},
+                {},
+                {"12300001 small barcode sticker Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"PrinterNotFoundReportsNothing",
+                "701",
+                1,
+                SingleTest,
+                P450,
+                "",
+                {"7x32 sample 450", "pause 500"},
+                1,
+                {},
+                {"440"},
+                {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunLabelJob, HundredLabelsFailAfterNinetyNine) {
@@ -140,7 +247,8 @@ TEST(RunLabelJob, ConversionFailuresBeforeAnythingIsDrawn) {
         const char* printer1;
         const char* text2;
     };
-    for (const Case& c : {Case{"", ""}, Case{"Smart Label Printer x50", ""}, Case{P450, "abc"}, Case{P450, "   "}}) {
+    for (const Case& c :
+         {Case{"", ""}, Case{"Smart Label Printer x50", ""}, Case{P450, "abc"}, Case{P450, "   "}}) {
         JobFixture fixture;
         fixture.module.settings.BarcodePrinter1 = c.printer1;
         fixture.module.job = {"701", 1, SingleTest, 1};
@@ -149,6 +257,62 @@ TEST(RunLabelJob, ConversionFailuresBeforeAnythingIsDrawn) {
         EXPECT_TRUE(fixture.rows().empty());
         EXPECT_TRUE(fixture.mLog.empty());
     }
+}
+
+// The window's one message after a job with lost stickers.
+QList<LostSticker> lostRun(const QString& sticker, const QString& printer, const QString& reason, int first,
+                           int count) {
+    QList<LostSticker> lost;
+    for (int n = first; n < first + count; ++n)
+        lost.append({QString::number(n), sticker, printer, reason});
+    return lost;
+}
+
+const QString kTail = "\nThe samples are recorded. Print their stickers again with\n"
+                      "velmora-barcode-tool --reprint KIND SAMPLE_ID...";
+
+TEST(LostStickersMessage, GroupsByPrinterAndReasonWithRangesOfNumbers) {
+    const QString p440 = "Smart Label Printer 440";
+    const QString p450 = "Smart Label Printer 450";
+    const QString refused = "queue \"Smart Label Printer 440\" is not accepting jobs";
+    const QString full = "printers/Smart Label Printer 450/000007.png: No space left on device";
+    const struct {
+        const char* name;
+        QList<LostSticker> lost;
+        QString expected;
+    } rows[] = {
+        {"nothing lost", {}, ""},
+        {"ninety-nine in a row", lostRun("result sticker", p440, refused, 70100001, 99),
+         "99 stickers did not reach their printers.\n\n" + p440 + ": " + refused +
+             "\n    result sticker: 70100001 to 70100099\n" + kTail},
+        {"gaps, short runs, a batch without numbers, two reasons",
+         lostRun("sample sticker", p450, full, 70100001, 2) +
+             lostRun("result sticker", p440, refused, 70100001, 1) +
+             lostRun("sample sticker", p450, full, 70100005, 3) +
+             QList<LostSticker>{{"", "batch result sticker", p440, refused}},
+         "7 stickers did not reach their printers.\n\n" + p450 + ": " + full +
+             "\n    sample sticker: 70100001, 70100002, 70100005 to 70100007\n\n" + p440 + ": " + refused +
+             "\n    result sticker: 70100001\n    batch result sticker: (no number)\n" + kTail},
+        {"one", lostRun("large label", p450, full, 12300001, 1),
+         "1 sticker did not reach its printer.\n\n" + p450 + ": " + full + "\n    large label: 12300001\n" +
+             kTail},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(LostStickersMessage(row.lost).toStdString(), row.expected.toStdString()) << row.name;
+}
+
+TEST(LostStickersMessage, StaysReadableWithManyReasonsAndScatteredNumbers) {
+    QList<LostSticker> lost;
+    for (int reason = 0; reason < 10; ++reason)
+        lost += lostRun("sample sticker", "Smart Label Printer 450", QString("reason %1").arg(reason),
+                        70100001, 1);
+    for (int n = 0; n < 30; ++n) // every other number: no ranges
+        lost += lostRun("result sticker", "Smart Label Printer 440", "refused", 70100001 + 2 * n, 1);
+    const QStringList lines = LostStickersMessage(lost).split('\n');
+    EXPECT_EQ(lines.filter("Smart Label Printer 450: reason").size(), 7);
+    EXPECT_TRUE(lines.contains("3 more for other reasons; standard error lists every one."));
+    EXPECT_EQ(lines.filter("Smart Label Printer 440").size(), 1);
+    EXPECT_TRUE(lines.filter("result sticker: ").value(0).endsWith("70100039, and 10 more"));
 }
 
 } // namespace

@@ -70,8 +70,24 @@ TEST(SlpLibrary, PassesWindows1252TextsAndTruthValuesAsMinusOneAndZero) {
 
     setStart(-1);
     EXPECT_TRUE(library.SlpStartLabel());
+    EXPECT_TRUE(library.SlpEndLabel());
     setStart(0);
     EXPECT_FALSE(library.SlpStartLabel());
+    EXPECT_FALSE(library.SlpEndLabel());
+}
+
+TEST(SlpLibrary, ReasonIsReadWholeFromWindows1252AndEmptyWhereTheLibraryHasNone) {
+    const struct {
+        const char* path;
+        QString reason;
+    } rows[] = {
+        {VELMORA_PROBE_LIBRARY, QStringLiteral("Warteschlange für Blühtag hält")},
+        {VELMORA_PROBE_LIBRARY_WITHOUT_REASON, QString()},
+    };
+    for (const auto& row : rows) {
+        SlpLibrary library(QString::fromUtf8(row.path));
+        EXPECT_EQ(library.SlpLastErrorText(), row.reason) << row.path;
+    }
 }
 
 } // namespace

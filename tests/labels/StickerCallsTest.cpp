@@ -214,27 +214,31 @@ TEST(StickerCalls62, PrintBatchResultLabel) {
                                         {"101", "102"}));
 }
 
-// Every routine of both modules, for the paths that do not draw.
+// Every routine of both modules, for the paths that do not draw and for what each reports.
 struct Routine {
     const char* name;
-    std::function<void(Fixture&)> print;
+    std::function<StickerOutcome(Fixture&)> print;
 };
 
 const std::vector<Routine> kRoutines = {
     {"7x32 sample",
-     [](Fixture& f) { f.gen7x32.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE")); }},
-    {"7x32 large", [](Fixture& f) { f.gen7x32.PrintLargeLabel(QStringLiteral("70100042")); }},
-    {"7x32 small", [](Fixture& f) { f.gen7x32.PrintSmallBarcode(QStringLiteral("70100042")); }},
+     [](Fixture& f) {
+         return f.gen7x32.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE"));
+     }},
+    {"7x32 large", [](Fixture& f) { return f.gen7x32.PrintLargeLabel(QStringLiteral("70100042")); }},
+    {"7x32 small", [](Fixture& f) { return f.gen7x32.PrintSmallBarcode(QStringLiteral("70100042")); }},
     {"7x32 result",
-     [](Fixture& f) { f.gen7x32.PrintResultLabel(QStringLiteral("70100042"), QStringLiteral("C0DE")); }},
+     [](Fixture& f) {
+         return f.gen7x32.PrintResultLabel(QStringLiteral("70100042"), QStringLiteral("C0DE"));
+     }},
     {"62 sample",
-     [](Fixture& f) { f.gen62.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE")); }},
-    {"62 large", [](Fixture& f) { f.gen62.PrintLargeLabel(QStringLiteral("70100042")); }},
-    {"62 small", [](Fixture& f) { f.gen62.PrintSmallBarcode(QStringLiteral("70100042")); }},
+     [](Fixture& f) { return f.gen62.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE")); }},
+    {"62 large", [](Fixture& f) { return f.gen62.PrintLargeLabel(QStringLiteral("70100042")); }},
+    {"62 small", [](Fixture& f) { return f.gen62.PrintSmallBarcode(QStringLiteral("70100042")); }},
     {"62 batch",
      [](Fixture& f) {
          const QString s = QStringLiteral("70100042");
-         f.gen62.PrintBatchResultLabel(s, s, s, s, s, s, s, s);
+         return f.gen62.PrintBatchResultLabel(s, s, s, s, s, s, s, s);
      }},
 };
 
@@ -258,6 +262,43 @@ TEST_P(EveryRoutine, LabelThatDoesNotStartIsNotDrawnButItsPrinterIsClosed) {
     calls.erase(calls.begin()); // the open call, checked per routine above
     EXPECT_EQ(calls,
               (Calls{"SlpGetLabelWidth()", "SlpGetLabelHeight()", "SlpStartLabel()", "SlpClosePrinter()"}));
+}
+
+// What the printer answers, and what the routine reports of its sticker.
+struct OutcomeRow {
+    qint32 open;
+    bool start;
+    bool end;
+    const char* libraryReason;
+    StickerOutcome::State state;
+    const char* reason;
+};
+
+TEST_P(EveryRoutine, ReportsWhetherTheStickerReachedAFoundPrinter) {
+    using State = StickerOutcome::State;
+    const OutcomeRow rows[] = {
+        {1, true, true, "", State::Printed, ""},
+        {1, true, false, "queue \"Smart Label Printer 440\" is not accepting jobs", State::Lost,
+         "queue \"Smart Label Printer 440\" is not accepting jobs"},
+        {1, true, false, "", State::Lost, "the printer library gave no reason"},
+        {1, false, true, "stale reason", State::Lost, "the printer did not start the label"},
+        {0, true, true, "", State::NoPrinter, ""},
+    };
+    for (const OutcomeRow& row : rows) {
+        Fixture f;
+        f.printer.openResult = row.open;
+        f.printer.startResult = row.start;
+        f.printer.endResult = row.end;
+        f.printer.lastErrorText = QString::fromUtf8(row.libraryReason);
+        const StickerOutcome outcome = GetParam().print(f);
+        EXPECT_EQ(outcome.state, row.state) << row.reason;
+        EXPECT_EQ(outcome.reason.toStdString(), row.reason);
+        EXPECT_EQ(f.printer.calls()[0].rfind("SlpOpenPrinter(" + outcome.printer.toStdString() + ", ", 0),
+                  0u);
+        // A lost sticker still releases its fonts and closes its printer.
+        if (row.open != 0)
+            EXPECT_EQ(f.printer.calls().back(), "SlpClosePrinter()");
+    }
 }
 
 TEST_P(EveryRoutine, TestCentreContactDetailsAppearOnNoSticker) {
