@@ -5,17 +5,23 @@
 #include "CustomerLookup.h"
 #include "DbConnection.h"
 #include "FatalError.h"
+#include "JobInputFilter.h"
+#include "LostStickers.h"
 #include "MainModule.h"
+#include "MessageBoxes.h"
 #include "NumberText.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -177,6 +183,8 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
     mText1->setFocus();
 
     connectHandlers();
+    mModule.progress = [this](int label, int total) { showProgress(label, total); };
+    mModule.stopRequested = [this] { return mCloseRequest != CloseRequest::None; };
 
     // Load step.
     setWindowTitle(kTitle + mModule.settings.VersionText);
@@ -189,6 +197,8 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 }
 
 frmMain::~frmMain() {
+    mModule.progress = nullptr;
+    mModule.stopRequested = nullptr;
     // The boxes lose the focus while QWidget deletes them, after this part of the window is gone.
     disconnect(mText1, nullptr, this, nullptr);
     disconnect(mText2, nullptr, this, nullptr);
@@ -258,12 +268,20 @@ void frmMain::paintEvent(QPaintEvent* event) {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (mJobRunning) {
+        if (mCloseRequest == CloseRequest::None)
+            mCloseRequest = CloseRequest::CloseBox;
+        event->ignore();
+        return;
+    }
     // Unload step.
     CloseConnection(mModule.db);
     event->accept();
 }
 
 void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind) {
+    if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
+        return;
     reportingErrors([&] {
         // A repeat count the job could not convert would end the process before anything is drawn.
         if (const JobBox box = CheckFixedPress(customerId, mText2->text()); box != JobBox::None) {
@@ -273,13 +291,13 @@ void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind 
         mModule.job.CustomerId = customerId;
         mModule.job.LabelCount = labelCount;
         mModule.job.Kind = kind;
-        disable_CTRLS();
-        RunLabelJob(mModule);
-        Enable_CTRLS();
+        runJob(false);
     });
 }
 
 void frmMain::runBoxJob(JobKind kind) {
+    if (mJobRunning)
+        return;
     reportingErrors([&] {
         // Boxes that cannot make a sound job would end the process or record malformed numbers.
         if (const JobBox box = CheckBoxPress(mText1->text(), mText2->text()); box != JobBox::None) {
@@ -289,11 +307,39 @@ void frmMain::runBoxJob(JobKind kind) {
         mModule.job.CustomerId = mText1->text();
         mModule.job.LabelCount = ToInteger16(mText2->text());
         mModule.job.Kind = kind;
-        disable_CTRLS();
-        RunLabelJob(mModule);
-        mLabel1->clear();
-        Enable_CTRLS();
+        runJob(true);
     });
+}
+
+// The job's pauses run the event loop: the window paints itself, and a close is noted for the
+// job to end on. Every other press that reaches the window meanwhile is dropped.
+void frmMain::runJob(bool clearNameLine) {
+    disable_CTRLS();
+    const QString nameLine = mLabel1->text();
+    JobReport report;
+    {
+        const QScopedValueRollback running(mJobRunning, true);
+        const JobInputFilter dropInput(this, mCmdClose);
+        report = RunLabelJob(mModule);
+        // Presses that waited for the end of the job find the controls still disabled.
+        QCoreApplication::processEvents();
+    }
+    mLabel1->setText(nameLine);
+    if (clearNameLine)
+        mLabel1->clear();
+    const CloseRequest close = std::exchange(mCloseRequest, CloseRequest::None);
+    if (close == CloseRequest::None)
+        Enable_CTRLS();
+    if (!report.lostStickers.isEmpty())
+        ShowWarning(this, LostStickersMessage(report.lostStickers));
+    if (close == CloseRequest::CloseButton)
+        closeClicked();
+    else if (close == CloseRequest::CloseBox)
+        this->close();
+}
+
+void frmMain::showProgress(int label, int total) {
+    mLabel1->setText(QStringLiteral("Etikett %1 von %2").arg(label).arg(total));
 }
 
 void frmMain::text1FocusEntered(Qt::FocusReason reason) {
@@ -336,6 +382,10 @@ void frmMain::giveFocusBack(JobBox box) {
 }
 
 void frmMain::closeClicked() {
+    if (mJobRunning) {
+        mCloseRequest = CloseRequest::CloseButton;
+        return;
+    }
     reportingErrors([&] {
         CloseConnection(mModule.db);
         mEndProcess();

@@ -38,9 +38,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A close asked for during a job waits for the label in hand to have its row and stickers.
+    enum class CloseRequest { None, CloseButton, CloseBox };
+
     void connectHandlers();
     void runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind);
     void runBoxJob(JobKind kind);
+    void runJob(bool clearNameLine);
+    void showProgress(int label, int total);
     void text1FocusEntered(Qt::FocusReason reason);
     void text1FocusLeft(Qt::FocusReason reason);
     void text2FocusLeft(Qt::FocusReason reason);
@@ -52,6 +57,8 @@ private:
     QPixmap mBackground;
     std::function<void()> mEndProcess;
     bool mGivingFocusBack = false;
+    bool mJobRunning = false;
+    CloseRequest mCloseRequest = CloseRequest::None;
 
     QLabel* const mLblKem;
     BoxLineEdit* const mText1;

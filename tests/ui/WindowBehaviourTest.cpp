@@ -1,15 +1,52 @@
 #include "WindowFixture.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalSpy>
+#include <QSqlDatabase>
 #include <QTest>
 
 namespace {
 
 const QString kNoCustomer = QStringLiteral("Kunde nicht angelegt!");
 
+// Runs a probe on each event of one type that reaches one object.
+class EventProbe final : public QObject {
+public:
+    EventProbe(QObject* target, QEvent::Type type, std::function<void()> probe)
+        : mType(type), mProbe(std::move(probe)) {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == mType)
+            mProbe();
+        return false;
+    }
+
+private:
+    QEvent::Type mType;
+    std::function<void()> mProbe;
+};
+
 class WindowBehaviourTest : public WindowFixture {
 protected:
+    // Counted through a connection of its own: the one of the window may be released already.
+    int storedRows() const {
+        int rows = -1;
+        {
+            QSqlDatabase probe =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+            probe.setDatabaseName(mDir.filePath(QStringLiteral("samples.sqlite")));
+            if (probe.open()) {
+                QSqlQuery count(probe);
+                if (count.exec(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")) && count.next())
+                    rows = count.value(0).toInt();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+        return rows;
+    }
     QString label1() const { return control<QLabel>("Label1")->text(); }
 
     // Types into a box that has the focus and leaves it with Tab, as the operator does.
@@ -165,7 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
         PressRow{"Command9", "123", "", "Text2", kNone}, PressRow{"Command9", "123", "0", "Text2", kNone},
         PressRow{"Command10", "123", "100", "Text2", kNone},
         PressRow{"Command10", "abc", "x", "Text1", kNone},
-        PressRow{"Command10", "123", "abc", "Text2", kNone}));
+        PressRow{"Command10", "123", "abc", "Text2", kNone},
+        PressRow{"Command10", "012", "1", "Text1", kNone}, PressRow{"Command9", "123", "1e1", "Text2", kNone},
+        PressRow{"Command1", "", "500", "Text2", kNone}));
 
 TEST_F(WindowBehaviourTest, NameLineAfterAJob) {
     typeAndTab("Text1", "401");
@@ -198,6 +237,149 @@ TEST_F(WindowBehaviourTest, JobControlsAreOffDuringAJob) {
         EXPECT_TRUE(control(name.toLatin1().constData())->isEnabled()) << name.toStdString();
     EXPECT_FALSE(button("Command2")->isVisible());
 }
+
+// Command1 with "2" in Text2: a job of two labels, so two pauses.
+const QStringList kTwo701{"70100001+code", "70100002+code"};
+
+enum class Input { Click, DoubleClick, Space, AltS, CallClick };
+
+struct InputRow {
+    const char* name;
+    const char* button;
+    Input input;
+    bool waitingAtTheEnd; // posted in the last pause: still queued when the job returns
+    int command10Pressed; // a programmatic click() presses too, and must still run nothing
+};
+
+void PrintTo(const InputRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+void post(QWidget* target, QEvent::Type type) {
+    const QPointF centre = QRectF(target->rect()).center();
+    QCoreApplication::postEvent(
+        target,
+        new QMouseEvent(type, centre, target->mapToGlobal(centre), Qt::LeftButton,
+                        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier));
+}
+
+class InputDuringJobTest : public WindowBehaviourTest, public ::testing::WithParamInterface<InputRow> {
+protected:
+    void send(const InputRow& row) {
+        QPushButton* target = button(row.button);
+        switch (row.input) {
+        case Input::DoubleClick:
+            post(target, QEvent::MouseButtonPress);
+            post(target, QEvent::MouseButtonRelease);
+            post(target, QEvent::MouseButtonDblClick);
+            post(target, QEvent::MouseButtonRelease);
+            break;
+        case Input::Click:
+            post(target, QEvent::MouseButtonPress);
+            post(target, QEvent::MouseButtonRelease);
+            break;
+        case Input::Space:
+            QCoreApplication::postEvent(target,
+                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+            QCoreApplication::postEvent(target,
+                                        new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier));
+            break;
+        case Input::AltS:
+            QTest::keyClick(mWindow.get(), Qt::Key_S, Qt::AltModifier);
+            break;
+        case Input::CallClick:
+            target->click();
+            break;
+        }
+    }
+};
+
+// The boxes hold a sound SMALL BC job, which any press that got through would run as well.
+TEST_P(InputDuringJobTest, RunsNoFurtherJob) {
+    const InputRow& row = GetParam();
+    box("Text1")->setText(QStringLiteral("123"));
+    box("Text2")->setText(QStringLiteral("2"));
+    QSignalSpy command10(button("Command10"), &QPushButton::pressed);
+    mPause.duringJob = [&] {
+        if (mPause.pauses == (row.waitingAtTheEnd ? 2 : 1))
+            send(row);
+    };
+    button("Command1")->click();
+    QApplication::processEvents();
+
+    EXPECT_EQ(mPause.pauses, 2);
+    EXPECT_EQ(recordedSamples(), kTwo701);
+    EXPECT_EQ(command10.count(), row.command10Pressed);
+    EXPECT_TRUE(button("Command1")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InputDuringJobTest,
+    ::testing::Values(InputRow{"DoubleClickWaiting", "Command1", Input::DoubleClick, true, 0},
+                      InputRow{"OtherButtonWaiting", "Command5", Input::Click, true, 0},
+                      InputRow{"SpaceWaiting", "Command3", Input::Space, true, 0},
+                      InputRow{"SmallBcClicked", "Command10", Input::Click, false, 0},
+                      InputRow{"SmallBcSpace", "Command10", Input::Space, false, 0},
+                      InputRow{"SmallBcMnemonic", "Command10", Input::AltS, false, 0},
+                      InputRow{"SmallBcCalled", "Command10", Input::CallClick, false, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The pauses let the window paint: the name line shows where the job is, then what it showed.
+TEST_F(WindowBehaviourTest, ProgressIsPaintedDuringAJob) {
+    typeAndTab("Text1", "701");
+    box("Text2")->setText(QStringLiteral("3"));
+    QLabel* label1 = control<QLabel>("Label1");
+    QStringList painted;
+    EventProbe paints(label1, QEvent::Paint, [&] { painted << label1->text(); });
+    button("Command1")->click();
+
+    for (const char* progress : {"Etikett 1 von 3", "Etikett 2 von 3", "Etikett 3 von 3"})
+        EXPECT_TRUE(painted.contains(QLatin1String(progress))) << progress;
+    EXPECT_EQ(label1->text(), QStringLiteral("Gärtnerei Grünwald"));
+}
+
+struct CloseRow {
+    const char* name;
+    const char* button;
+    const char* text2;
+    int pause;     // the pause during which the operator closes
+    bool closeBox; // the window's close box instead of CLOSE
+    int rows;
+    int stickers; // printers opened
+};
+
+void PrintTo(const CloseRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class CloseDuringJobTest : public WindowBehaviourTest, public ::testing::WithParamInterface<CloseRow> {};
+
+// The label in hand gets its row and all its stickers; a four-test pass ends with its batch sticker.
+TEST_P(CloseDuringJobTest, EndsAfterTheLabelInHand) {
+    const CloseRow& row = GetParam();
+    box("Text2")->setText(QString::fromLatin1(row.text2));
+    mPause.duringJob = [&] {
+        if (mPause.pauses != row.pause)
+            return;
+        if (row.closeBox)
+            EXPECT_FALSE(mWindow->close());
+        else
+            QTest::mouseClick(button("CMD_Close"), Qt::LeftButton);
+    };
+    button(row.button)->click();
+
+    EXPECT_TRUE(mModule.db.connectionName.isEmpty());
+    EXPECT_EQ(storedRows(), row.rows);
+    EXPECT_EQ(mPrinter.opened, row.stickers);
+    EXPECT_EQ(mEnded, row.closeBox ? 0 : 1);
+    EXPECT_EQ(mWindow->isVisible(), !row.closeBox);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CloseDuringJobTest,
+                         ::testing::Values(CloseRow{"CloseButton", "Command1", "3", 1, false, 1, 2},
+                                           CloseRow{"CloseBox", "Command1", "3", 2, true, 2, 4},
+                                           CloseRow{"CloseBoxFourTests", "Command3", "2", 2, true, 4, 5}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct MnemonicRow {
     Qt::Key key;

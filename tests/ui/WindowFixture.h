@@ -39,16 +39,21 @@ public:
     int opened = 0;
 };
 
-// Returns at once; runs a probe during the job, where the window's state can be looked at.
+// The real pause without its wait: the event loop turns once, as it does between labels. Then a
+// probe runs, where the window's state can be looked at and input sent to it.
 class RecordingPause final : public Pause {
 public:
     void sleep(int) override {
         ++pauses;
+        mLoop.sleep(0);
         if (duringJob)
             duringJob();
     }
     int pauses = 0;
     std::function<void()> duringJob;
+
+private:
+    EventLoopPause mLoop;
 };
 
 // The window over a real embedded database file with two customers, shown and active.
