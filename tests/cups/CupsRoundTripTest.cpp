@@ -14,10 +14,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTransform>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -110,6 +112,10 @@ const JobRow kJobRows[] = {
      SmallBarcode,
      {{&kZpl203, What::Small, 0, 203, kSmall203}, {&kZpl203, What::Small, 1, 203, kSmall203}}},
 };
+
+void PrintTo(const JobRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class NoPause final : public Pause {
 public:
@@ -377,6 +383,10 @@ struct FailureRow {
     const char* queue;   // captures nothing
 };
 
+void PrintTo(const FailureRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 const FailureRow kFailureRows[] = {
     {"RefusingQueue", "460", 2, "refusing"},
     {"DisabledQueue", "470", 0, "held"},
@@ -427,6 +437,8 @@ TEST_F(CupsDesk, ServerThatNeverAnswers) {
         const JobReport report = run("123", 1, LargeLabel);
         const bool named = report.lostStickers.size() == 1 && report.lostStickers[0].SampleId == "12300001" &&
                            !report.lostStickers[0].reason.isEmpty();
+        std::fprintf(stderr, "rows %zu, lost stickers %lld, job reset %d\n", rows().size(),
+                     qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"));
         std::_Exit(rows().size() == 1 && mModule.job.CustomerId == "0" && named ? 0 : 1);
     };
     // The lost sticker's line on standard error names the sample.
