@@ -2,8 +2,10 @@
 
 #include "AppError.h"
 #include "EmbeddedSchema.h"
+#include "ServerProbe.h"
 
 #include <QAtomicInteger>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -15,11 +17,21 @@ QString newConnectionName() {
     return QStringLiteral("velmora-db-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// Several desks may share one file: wait for another desk's numbering to finish.
-const QString kSqliteOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000");
-
 // A server that accepts the connection and never answers fails start-up instead of hanging it.
-const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15");
+constexpr int kLoginTimeoutSeconds = 15;
+const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds);
+
+// Several desks may share one file: wait for another desk's numbering to finish, but not for ever.
+QString sqliteOptions(const DbConnection& connection) {
+    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(connection.lockWaitSeconds * 1000);
+}
+
+// SQLite would read a FIFO or a device as its file and wait on it for ever.
+void refuseAllButPlainFile(const QString& path) {
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile())
+        throw AppError(QStringLiteral("The database file %1 is not a plain file").arg(path));
+}
 
 void execOrThrow(QSqlQuery& query, const QString& statement) {
     if (!query.exec(statement))
@@ -55,18 +67,21 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
     connection.ConnectionString = ComposeConnectionString(settings);
     const QString name = newConnectionName();
     const bool embedded = settings.Server.isEmpty();
+    const QString target =
+        embedded ? SqliteFilePath(settings, applicationFolder) : OdbcConnectionString(settings);
+    if (embedded)
+        refuseAllButPlainFile(target);
+    else if (!ServerAnswers(target, kLoginTimeoutSeconds, connection.answerWaitSeconds))
+        throw AppError(QStringLiteral("No answer from server %1 within %2 s")
+                           .arg(settings.Server)
+                           .arg(connection.answerWaitSeconds));
     bool failed = false;
     QString error;
     {
         QSqlDatabase database =
             QSqlDatabase::addDatabase(embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QODBC"), name);
-        if (embedded) {
-            database.setDatabaseName(SqliteFilePath(settings, applicationFolder));
-            database.setConnectOptions(kSqliteOptions);
-        } else {
-            database.setDatabaseName(OdbcConnectionString(settings));
-            database.setConnectOptions(kOdbcOptions);
-        }
+        database.setDatabaseName(target);
+        database.setConnectOptions(embedded ? sqliteOptions(connection) : kOdbcOptions);
         if (!database.open()) {
             failed = true;
             error = database.lastError().text();

@@ -13,6 +13,11 @@ struct DbConnection {
     QString connectionName;   // Qt's name of the open handle; empty before OpenConnection
     DbBackend backend = DbBackend::Sqlite;
 
+    // How long a desk waits for another desk's numbering lock before the job ends with an error.
+    int lockWaitSeconds = 30;
+    // How long start-up waits for a server's first answer; FreeTDS alone would wait for ever.
+    int answerWaitSeconds = 30;
+
     QSqlDatabase database() const;
 };
 
@@ -31,8 +36,10 @@ DbBackend OdbcBackend(const AppSettings& settings);
 QString SqliteFilePath(const AppSettings& settings, const QString& applicationFolder);
 
 // Composes ConnectionString and opens the connection: an empty server gives the embedded SQLite
-// file (created with its tables and indexes when missing); a server gives ODBC with a bounded
-// login wait. Throws AppError with the driver's text when the connection cannot be opened.
+// file (created with its tables and indexes when missing; anything but a plain file is refused);
+// a server gives ODBC with a bounded login wait, after a probe has shown that the server answers
+// within answerWaitSeconds. Throws AppError with the driver's text when the connection cannot be
+// opened, and with our own when the server gave no answer in time.
 void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder);
 
 // Releases the connection; ignores every error.

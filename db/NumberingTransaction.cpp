@@ -10,11 +10,14 @@ namespace {
 
 // One lock for all numbering: codes are unique across customers, so a lock per customer
 // would not keep two desks from checking the same code free.
-const QString kSqlServerLock =
-    QStringLiteral("SET NOCOUNT ON; DECLARE @result int; "
-                   "EXEC @result = sp_getapplock @Resource = 'VelmoraNumbering', @LockMode = 'Exclusive', "
-                   "@LockOwner = 'Transaction', @LockTimeout = 30000; "
-                   "IF @result < 0 RAISERROR('Numbering lock not granted (%d)', 16, 1, @result)");
+QString sqlServerLock(int waitMilliseconds) {
+    return QStringLiteral(
+               "SET NOCOUNT ON; DECLARE @result int; "
+               "EXEC @result = sp_getapplock @Resource = 'VelmoraNumbering', @LockMode = 'Exclusive', "
+               "@LockOwner = 'Transaction', @LockTimeout = %1; "
+               "IF @result < 0 RAISERROR('Numbering lock not granted (%d)', 16, 1, @result)")
+        .arg(waitMilliseconds);
+}
 const QString kPostgreSqlLock = QStringLiteral("SELECT pg_advisory_xact_lock(1447381313)");
 
 void beginServerTransaction(const DbConnection& db) {
@@ -23,9 +26,25 @@ void beginServerTransaction(const DbConnection& db) {
         throw AppError(database.lastError().text());
 }
 
+// PostgreSQL would wait for the advisory lock as long as another desk holds it.
+void takePostgreSqlLock(const DbConnection& db, int waitMilliseconds) {
+    ExecuteCommand(db, QStringLiteral("SET LOCAL lock_timeout = %1").arg(waitMilliseconds));
+    try {
+        ExecuteCommand(db, kPostgreSqlLock);
+    } catch (const AppError& error) {
+        // Only the server's own words tell a lock wait from a broken connection.
+        if (!error.description().contains(QStringLiteral("lock timeout")))
+            throw;
+        throw AppError(QStringLiteral("Another desk holds the numbering lock; gave up after %1 s: %2")
+                           .arg(waitMilliseconds / 1000)
+                           .arg(error.description()));
+    }
+}
+
 } // namespace
 
 NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
+    const int waitMilliseconds = mDb.lockWaitSeconds * 1000;
     switch (mDb.backend) {
     case DbBackend::Sqlite:
         // Takes the write lock at once (waiting up to the busy timeout), so no other desk
@@ -38,10 +57,12 @@ NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
         beginServerTransaction(mDb);
         mOpen = true;
         try {
-            ExecuteCommand(mDb, mDb.backend == DbBackend::SqlServer ? kSqlServerLock : kPostgreSqlLock);
+            if (mDb.backend == DbBackend::SqlServer)
+                ExecuteCommand(mDb, sqlServerLock(waitMilliseconds));
+            else
+                takePostgreSqlLock(mDb, waitMilliseconds);
         } catch (...) {
-            mDb.database().rollback();
-            mOpen = false;
+            rollBack();
             throw;
         }
         break;
@@ -51,19 +72,31 @@ NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
 void NumberingTransaction::commit() {
     if (!mOpen)
         return;
-    mOpen = false;
-    if (mDb.backend == DbBackend::Sqlite) {
-        ExecuteCommand(mDb, QStringLiteral("COMMIT"));
-        return;
+    try {
+        if (mDb.backend == DbBackend::Sqlite) {
+            ExecuteCommand(mDb, QStringLiteral("COMMIT"));
+        } else {
+            QSqlDatabase database = mDb.database();
+            if (!database.commit())
+                throw AppError(database.lastError().text());
+        }
+    } catch (...) {
+        // A COMMIT that failed (SQLite: another reader kept the file busy) leaves the transaction
+        // and its write lock open; every other desk would wait on it while the error is shown.
+        rollBack();
+        throw;
     }
-    QSqlDatabase database = mDb.database();
-    if (!database.commit())
-        throw AppError(database.lastError().text());
+    mOpen = false;
 }
 
 NumberingTransaction::~NumberingTransaction() {
+    rollBack();
+}
+
+void NumberingTransaction::rollBack() noexcept {
     if (!mOpen)
         return;
+    mOpen = false;
     // An error is already on its way up; the roll-back must not add another.
     try {
         if (mDb.backend == DbBackend::Sqlite)

@@ -4,7 +4,9 @@
 
 // Keeps every other desk from drawing a sample number or code until this desk has recorded its
 // row: wrap NextSampleId, NewCodeId and RecordSample of one label in one of these, then commit().
-// Leaving the scope without commit() rolls the label back. Throws AppError with the driver's text.
+// Leaving the scope without commit() rolls the label back, and so does a commit() that fails:
+// no lock outlives its label. Waits at most db.lockWaitSeconds for another desk's lock.
+// Throws AppError with the driver's text.
 class NumberingTransaction {
 public:
     explicit NumberingTransaction(const DbConnection& db);
@@ -16,6 +18,8 @@ public:
     void commit();
 
 private:
+    void rollBack() noexcept;
+
     const DbConnection& mDb;
     bool mOpen = false;
 };

@@ -1,12 +1,17 @@
 #include "AppError.h"
 #include "DbConnection.h"
+#include "NumberingTransaction.h"
+#include "SampleNumbers.h"
 #include "SqliteFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -106,6 +111,115 @@ TEST(OpenConnectionFailureTest, UnreachableServerFailsWithTheDriversText) {
     }
     EXPECT_TRUE(db.connectionName.isEmpty());
     CloseConnection(db); // never opened: still no error
+}
+
+// A loopback listener whose connections the kernel accepts and nobody ever reads or answers.
+class SilentServer {
+public:
+    SilentServer() {
+        mSocket = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        ::bind(mSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+        ::listen(mSocket, 16);
+        ::getsockname(mSocket, reinterpret_cast<sockaddr*>(&address), &length);
+        mPort = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(mSocket); }
+    QString server() const { return QStringLiteral("127.0.0.1,%1").arg(mPort); }
+
+private:
+    int mSocket = -1;
+    int mPort = 0;
+};
+
+struct RefusedOpenRow {
+    const char* name;
+    const char* driver;   // ODBCDRIVER; null for the embedded file
+    const char* fileKind; // what stands where the embedded file belongs: "fifo" or "folder"
+    const char* expected; // in the error's text
+};
+
+class RefusedOpenTest : public ::testing::TestWithParam<RefusedOpenRow> {};
+
+// Nothing here may wait on a server or a file for ever: each row ends with an error.
+TEST_P(RefusedOpenTest, EndsWithAClearError) {
+    const RefusedOpenRow& row = GetParam();
+    QTemporaryDir dir;
+    SilentServer silent;
+    AppSettings settings;
+    settings.Database = dir.filePath(QStringLiteral("samples"));
+    if (row.driver) {
+        settings.Server = silent.server();
+        settings.OdbcDriver = QString::fromLatin1(row.driver);
+    } else if (QByteArray(row.fileKind) == "fifo") {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(settings.Database + ".sqlite").constData(), 0600), 0);
+    } else {
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("samples.sqlite")));
+    }
+    DbConnection db;
+    db.answerWaitSeconds = 2;
+    try {
+        OpenConnection(db, settings, dir.path());
+        FAIL() << "opened";
+    } catch (const AppError& error) {
+        const QString expected = QString::fromUtf8(row.expected)
+                                     .replace(QStringLiteral("{server}"), silent.server())
+                                     .replace(QStringLiteral("{file}"), settings.Database + ".sqlite");
+        EXPECT_TRUE(error.description().contains(expected)) << error.description().toStdString();
+    }
+    EXPECT_TRUE(db.connectionName.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RefusedOpenTest,
+                         ::testing::Values(RefusedOpenRow{"SilentFreeTdsServer", "FreeTDS", nullptr,
+                                                          "No answer from server {server} within 2 s"},
+                                           RefusedOpenRow{"FifoAsDatabaseFile", nullptr, "fifo",
+                                                          "The database file {file} is not a plain file"},
+                                           RefusedOpenRow{"FolderAsDatabaseFile", nullptr, "folder",
+                                                          "The database file {file} is not a plain file"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Another desk's report holds a read transaction, so this desk's COMMIT cannot take the file.
+TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.Database = dir.filePath(QStringLiteral("samples"));
+    DbConnection desk;
+    desk.lockWaitSeconds = 1;
+    OpenConnection(desk, settings, dir.path());
+    DbConnection report;
+    OpenConnection(report, settings, dir.path());
+    QSqlQuery reading(report.database());
+    ASSERT_TRUE(reading.exec(QStringLiteral("BEGIN")));
+    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")));
+    ASSERT_TRUE(reading.next());
+
+    LabelJob job;
+    job.CustomerId = QStringLiteral("701");
+    {
+        NumberingTransaction transaction(desk);
+        RecordSample(desk, job, QStringLiteral("70100001"), QString());
+        EXPECT_THROW(transaction.commit(), AppError);
+    }
+
+    // Before anything else ends: a third desk takes the write lock without waiting.
+    DbConnection other;
+    other.lockWaitSeconds = 0;
+    OpenConnection(other, settings, dir.path());
+    QSqlQuery writing(other.database());
+    EXPECT_TRUE(writing.exec(QStringLiteral("BEGIN IMMEDIATE"))) << writing.lastError().text().toStdString();
+    writing.exec(QStringLiteral("ROLLBACK"));
+    reading.finish();
+    reading.exec(QStringLiteral("COMMIT"));
+    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")));
+    ASSERT_TRUE(reading.next());
+    EXPECT_EQ(reading.value(0).toInt(), 0); // the label was rolled back, not half kept
+    CloseConnection(other);
+    CloseConnection(report);
+    CloseConnection(desk);
 }
 
 TEST(CloseConnectionTest, IgnoresRepeatedAndUnopenedReleases) {

@@ -79,7 +79,8 @@ TEST_F(PostgresTest, WrongPasswordFailsWithTheDriversText) {
         OpenConnection(other, settings, mAppDir.path());
         FAIL() << "opened";
     } catch (const AppError& error) {
-        EXPECT_TRUE(error.description().contains(QStringLiteral("password"))) << error.description().toStdString();
+        EXPECT_TRUE(error.description().contains(QStringLiteral("password")))
+            << error.description().toStdString();
     }
 }
 
@@ -152,6 +153,35 @@ TEST_F(PostgresTest, UncommittedLabelIsRolledBack) {
     // Back in autocommit: a plain record stays.
     RecordSample(mDb, job, QStringLiteral("70100002"), QStringLiteral(""));
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 2);
+}
+
+// Another desk holding the numbering lock ends this desk's label after the bound, and leaves this
+// desk's connection holding nothing.
+TEST_F(PostgresTest, NumberingLockWaitIsBounded) {
+    DbConnection holder;
+    OpenConnection(holder, mSettings, mAppDir.path());
+    const LabelJob job = jobFor(QStringLiteral("701"));
+    mDb.lockWaitSeconds = 1;
+    {
+        NumberingTransaction held(holder);
+        try {
+            NumberingTransaction waiting(mDb);
+            FAIL() << "lock granted twice";
+        } catch (const AppError& error) {
+            EXPECT_TRUE(error.description().contains(QStringLiteral("numbering lock")))
+                << error.description().toStdString();
+            EXPECT_TRUE(error.description().contains(QStringLiteral("lock timeout")))
+                << error.description().toStdString();
+        }
+        RecordSample(holder, job, QStringLiteral("70100001"), QString());
+        held.commit();
+    }
+    // The failed desk is back in autocommit and takes the lock as soon as it is free.
+    NumberingTransaction again(mDb);
+    again.commit();
+    RecordSample(mDb, job, QStringLiteral("70100002"), QString());
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 2);
+    CloseConnection(holder);
 }
 
 TEST_F(PostgresTest, FourDesksNeverShareANumberOrCode) {
