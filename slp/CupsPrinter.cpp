@@ -10,8 +10,8 @@
 namespace {
 
 // Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
-bool submit(const QByteArray& queue, const QByteArray& pdf, const QByteArray& media, const QString& printerName,
-            QString& whyNot) {
+bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
+            const QString& printerName, QString& whyNot) {
     CupsConnection cups;
     if (cups.http() == nullptr) {
         whyNot = cups.whyNot();
@@ -19,8 +19,8 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const QByteArray& me
     }
     const QByteArray resource = "/printers/" + queue;
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
-                     queue.constData());
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue.constData());
 
     ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
@@ -28,19 +28,23 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const QByteArray& me
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, "Label");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, "application/pdf");
     cups_option_t* options = nullptr;
-    int count = cupsAddOption("media", media.constData(), 0, &options);
+    int count = cupsAddOption(page.option.constData(), page.value.constData(), 0, &options);
     // The page is the label already: nothing may fit, scale or frame it.
     count = cupsAddOption("fit-to-page", "false", count, &options);
     count = cupsAddOption("print-scaling", "none", count, &options);
     cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
     cupsFreeOptions(count, options);
 
-    http_status_t status = cupsSendRequest(cups.http(), request, resource.constData(), size_t(pdf.size()));
+    // The length announced covers the request and the document after it.
+    http_status_t status =
+        cupsSendRequest(cups.http(), request, resource.constData(), ippLength(request) + size_t(pdf.size()));
     if (status == HTTP_STATUS_CONTINUE) {
         status = cupsWriteRequestData(cups.http(), pdf.constData(), size_t(pdf.size()));
     }
     ippDelete(request);
-    ipp_t* response = status == HTTP_STATUS_CONTINUE ? cupsGetResponse(cups.http(), resource.constData()) : nullptr;
+    // A refusal may arrive before all the data went out; the answer is read either way.
+    ipp_t* response =
+        status != HTTP_STATUS_ERROR ? cupsGetResponse(cups.http(), resource.constData()) : nullptr;
     const ipp_status_t result = response ? ippGetStatusCode(response) : cupsLastError();
     ippDelete(response);
     if (response != nullptr && result <= IPP_STATUS_OK_CONFLICTING) {
@@ -80,5 +84,5 @@ bool CupsPrinter::printLabel(const LabelContent& content, QString& whyNot) {
                      .arg(sticker.height());
         return false;
     }
-    return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi), page->media, mPrinterName, whyNot);
+    return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi), *page, mPrinterName, whyNot);
 }

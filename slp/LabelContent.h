@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
-// What one label holds, in the caller's dots (the library's resolution), collected until the label ends so the rotation
-// in force at that moment decides how it lies on the sticker.
+// What one label holds, in the caller's dots (the library's resolution), collected until the label ends so
+// the rotation in force at that moment decides how it lies on the sticker.
 struct TextElement {
     QPoint at; // top left of the first line
     PrinterFont font;

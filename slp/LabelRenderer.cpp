@@ -19,7 +19,8 @@ struct DotScale {
     QRect operator()(const QRect& rect) const {
         const int left = (*this)(rect.left());
         const int top = (*this)(rect.top());
-        return {left, top, (*this)(rect.left() + rect.width()) - left, (*this)(rect.top() + rect.height()) - top};
+        return {left, top, (*this)(rect.left() + rect.width()) - left,
+                (*this)(rect.top() + rect.height()) - top};
     }
     QSize operator()(const QSize& size) const { return {(*this)(size.width()), (*this)(size.height())}; }
 };

@@ -121,7 +121,8 @@ std::optional<qint64> writeNumberedFile(const QString& folder, qint64 first, con
         error = errno;
     }
     for (int taken = 0; error == 0;) {
-        error = claim(dir.get(), temporary.constData(), QFile::encodeName(numberedFileName(number)).constData());
+        error =
+            claim(dir.get(), temporary.constData(), QFile::encodeName(numberedFileName(number)).constData());
         if (error == 0) {
             return number;
         }

@@ -1,5 +1,7 @@
 #include "PageChoice.h"
 
+#include "PdfPage.h"
+
 #include <cmath>
 
 namespace {
@@ -18,11 +20,6 @@ bool holds(const QSize& page, const QSize& label) {
     return page.width() >= label.width() && page.height() >= label.height();
 }
 
-// Inches with enough places that the driver's rounding gives back the same dots.
-QByteArray inches(int dots, int dpi) {
-    return QByteArray::number(double(dots) / dpi, 'f', 5);
-}
-
 } // namespace
 
 std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& labelDots, int dpi) {
@@ -31,15 +28,19 @@ std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& labelD
     }
     if (!queue.customMin.isEmpty() && holds(labelDots, toDots(queue.customMin, dpi)) &&
         holds(toDots(queue.customMax, dpi), labelDots)) {
-        return PageChoice{"Custom." + inches(labelDots.width(), dpi) + "x" + inches(labelDots.height(), dpi) + "in",
+        // Named as the driver's own option: CUPS turns a custom media size into whole points,
+        // which cuts dots off the label.
+        return PageChoice{"PageSize",
+                          "Custom." + pagePoints(labelDots.width(), dpi) + "x" +
+                              pagePoints(labelDots.height(), dpi),
                           labelDots};
     }
     std::optional<PageChoice> best;
     for (const OfferedMedia& media : queue.media) {
         const QSize page = toDots(media.size, dpi);
-        if (holds(page, labelDots) &&
-            (!best || qint64(page.width()) * page.height() < qint64(best->dots.width()) * best->dots.height())) {
-            best = PageChoice{media.name, page};
+        if (holds(page, labelDots) && (!best || qint64(page.width()) * page.height() <
+                                                    qint64(best->dots.width()) * best->dots.height())) {
+            best = PageChoice{"media", media.name, page};
         }
     }
     return best;

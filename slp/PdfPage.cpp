@@ -1,11 +1,12 @@
 #include "PdfPage.h"
 
 #include <QList>
+#include <cmath>
 
 namespace {
 
 QByteArray points(int dots, int dpi) {
-    return QByteArray::number(dots * 72.0 / dpi, 'f', 5);
+    return pagePoints(dots, dpi);
 }
 
 // The dots row by row, whole bytes per row, 1 for ink.
@@ -21,6 +22,10 @@ QByteArray packedRows(const QImage& oneBit) {
 
 } // namespace
 
+QByteArray pagePoints(int dots, int dpi) {
+    return QByteArray::number(std::ceil(dots * 72.0 / dpi * 1e5) / 1e5, 'f', 5);
+}
+
 QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi) {
     // QImage's mono format keeps whichever colour table it was given; the bits here must mean ink.
     QImage bits = oneBit.convertToFormat(QImage::Format_Mono);
@@ -33,8 +38,8 @@ QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi) {
 
     const QByteArray width = points(pageDots.width(), dpi);
     const QByteArray height = points(pageDots.height(), dpi);
-    const QByteArray content = "q " + points(bits.width(), dpi) + " 0 0 " + points(bits.height(), dpi) + " 0 " +
-                               points(pageDots.height() - bits.height(), dpi) + " cm /Label Do Q\n";
+    const QByteArray content = "q " + points(bits.width(), dpi) + " 0 0 " + points(bits.height(), dpi) +
+                               " 0 " + points(pageDots.height() - bits.height(), dpi) + " cm /Label Do Q\n";
 
     QList<QByteArray> objects;
     objects << "<< /Type /Catalog /Pages 2 0 R >>";

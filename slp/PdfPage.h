@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QSize>
 
+// dots at dpi in points for a page size, a hair over rather than under, so that a driver turning
+// them back into dots gets the same number whether it rounds or cuts off.
+QByteArray pagePoints(int dots, int dpi);
+
 // A one-page PDF holding a one-bit picture placed dot for dot: the page is pageDots at dpi
 // (points need not be whole), the picture sits in its top left corner at the same resolution,
 // so a driver rendering the page at dpi puts every dot back where it was.

@@ -17,7 +17,8 @@ bool isPlainFolderName(const QString& name) {
 
 } // namespace
 
-std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name, QString& whyNot) {
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name,
+                                         QString& whyNot) {
     if (!applicationFolder.isEmpty() && isPlainFolderName(name)) {
         const QString folder = QDir(applicationFolder).filePath(QStringLiteral("printers/") + name);
         if (QFileInfo(folder).isDir()) {

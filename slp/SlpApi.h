@@ -16,7 +16,7 @@
 SLP_API int32_t SlpOpenPrinter(const char* printerName, int32_t labelType, int32_t flag);
 SLP_API int32_t SlpGetLabelWidth(void);
 SLP_API int32_t SlpGetLabelHeight(void);
-SLP_API int32_t SlpStartLabel(void); // -1 started, 0 not
+SLP_API int32_t SlpStartLabel(void);              // -1 started, 0 not
 SLP_API int32_t SlpSetRotation(int32_t rotation); // 0 as read, 1 label fed turned by 90 degrees
 SLP_API int32_t SlpCreateFont(const char* faceName, int32_t pointSize, int32_t attributes);
 SLP_API int32_t SlpDrawTextXY(int32_t x, int32_t y, int32_t font, const char* text);
@@ -25,7 +25,8 @@ SLP_API int32_t SlpSetBarCodeStyle(int32_t symbology, int32_t ratio, int32_t mod
                                    int32_t readable, int32_t fontSize, int32_t attributes,
                                    const char* faceName);
 SLP_API int32_t SlpDrawBarCode(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* data);
-SLP_API int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom, const char* imagePath);
+SLP_API int32_t SlpDrawPicture(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                               const char* imagePath);
 // -1 when the sticker reached the printer; 0 when it did not (refused, no answer, write failed).
 SLP_API int32_t SlpEndLabel(void);
 SLP_API int32_t SlpDeleteFont(int32_t font);

@@ -2,9 +2,9 @@
 
 #include "BarcodeSymbol.h"
 #include "FontTable.h"
-#include "PictureCache.h"
 #include "LabelContent.h"
 #include "LabelOutput.h"
+#include "PictureCache.h"
 #include "SlpProfile.h"
 
 #include <QSize>
