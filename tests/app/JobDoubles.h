@@ -39,8 +39,7 @@ public:
     void SlpDrawTextXY(qint32, qint32, qint32, const QString& text) override {
         mTestnummer = mTestnummer || text == QLatin1String("Testnummer:");
     }
-    void SlpSetBarCodeStyle(qint32 symbology, qint32, qint32, qint32, bool, qint32, qint32,
-                            const QString&) override {
+    void SlpSetBarCodeStyle(qint32 symbology, qint32, qint32, qint32, bool, qint32, qint32, const QString&) override {
         mQr = mQr || symbology == 23;
     }
     void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString&) override {}
@@ -90,3 +89,4 @@ public:
     void setText2(const QString& text) override { mText2 = text; }
     QString mText1, mText2;
 };
+
