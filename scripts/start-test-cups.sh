@@ -117,7 +117,11 @@ for attempt in $(seq 150); do # up to about 30 s
     kill -0 "$(cat "$data/cupsd.pid")" 2>/dev/null || break
     sleep 0.2
 done
-[[ -n $ready ]] || skip "cupsd did not start: $(tail -n 3 "$data/log/error_log" "$data/log/cupsd.out" 2>/dev/null)"
+if [[ -z $ready ]]; then
+    reason=$(tail -q -n 3 "$data/log/error_log" "$data/log/cupsd.out" 2>/dev/null)
+    "$here/stop-test-cups.sh" "$state" >/dev/null 2>&1
+    skip "cupsd did not start: $reason"
+fi
 
 admin() { timeout 60 "$@" >>"$data/log/setup.log" 2>&1; }
 queue() { # name description driver option...
