@@ -341,7 +341,6 @@ TEST_P(CupsRoundTrip, EveryStickerScansBackToItsRow) {
             break;
         case What::Batch: // texts only
             EXPECT_FALSE(inkBounds(page).isEmpty());
-            EXPECT_TRUE(barcodes(page, "Code128").isEmpty());
             break;
         }
     }
