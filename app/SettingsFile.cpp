@@ -4,8 +4,12 @@
 #include "Windows1252.h"
 
 #include <QFile>
-
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -36,13 +40,104 @@ const std::array<std::pair<QLatin1StringView, QString AppSettings::*>, 19> Keys{
     {QLatin1StringView("ODBCDRIVER"), &AppSettings::OdbcDriver},
 }};
 
+// The bytes of one line at a time, split at CR LF, LF or a lone CR. A line is refused as soon as it
+// grows past the limit, so memory stays bounded whatever the file's size.
+class LineReader {
+public:
+    explicit LineReader(AppSettings& settings) : mSettings(settings) {}
+
+    void feed(QByteArrayView bytes) {
+        qsizetype start = 0;
+        while (start < bytes.size()) {
+            if (mAfterCr && bytes[start] == '\n') {
+                mAfterCr = false;
+                ++start;
+                continue;
+            }
+            mAfterCr = false;
+            qsizetype end = start;
+            while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+                ++end;
+            append(bytes.sliced(start, end - start));
+            if (end == bytes.size())
+                return;
+            endLine();
+            mAfterCr = bytes[end] == '\r';
+            start = end + 1;
+        }
+    }
+
+    // A last line without a line break is a line too.
+    void finish() {
+        if (mInLine)
+            endLine();
+    }
+
+private:
+    void append(QByteArrayView part) {
+        mInLine = true;
+        if (mLine.size() + part.size() > MaxLineLength)
+            throw AppError(QStringLiteral("Line %1 of the settings file is longer than %2 characters")
+                               .arg(mLineNumber + 1)
+                               .arg(MaxLineLength));
+        mLine.append(part);
+    }
+
+    void endLine() {
+        ++mLineNumber;
+        ApplySettingsLine(mSettings, FromWindows1252(mLine), mLineNumber);
+        mLine.clear();
+        mInLine = false;
+    }
+
+    AppSettings& mSettings;
+    QByteArray mLine;
+    qsizetype mLineNumber = 0;
+    bool mInLine = false;  // bytes of a line have been seen since the last line break
+    bool mAfterCr = false; // the last break was a CR: an LF right after it belongs to it
+};
+
+// Closes the file however reading ends.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : mFd(fd) {}
+    ~FileDescriptor() {
+        if (mFd >= 0)
+            ::close(mFd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return mFd; }
+
+private:
+    int mFd;
+};
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Opening never blocks (a FIFO would wait for a writer for ever); only a plain file is read.
+int openPlainFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw AppError(QStringLiteral("The settings file %1 is not a plain file").arg(path));
+    }
+    return fd;
+}
+
 } // namespace
 
 QString EnsureTrailingBackslash(const QString& text) {
     return text.endsWith(QLatin1Char('\\')) ? text : text + QLatin1Char('\\');
 }
 
-void ApplySettingsLine(AppSettings& settings, const QString& line) {
+void ApplySettingsLine(AppSettings& settings, const QString& line, qsizetype lineNumber) {
     if (line.isEmpty() || line.front() == QLatin1Char(';') || line.front() == QLatin1Char('['))
         return;
 
@@ -54,6 +149,13 @@ void ApplySettingsLine(AppSettings& settings, const QString& line) {
 
     for (const auto& [name, field] : Keys) {
         if (key == name) {
+            // The printer libraries, SQLite and ODBC take zero-terminated texts: a NUL would cut the
+            // value there and another text would be used than the one written.
+            if (value.contains(QChar(0)))
+                throw AppError(
+                    QStringLiteral("Line %1 of the settings file holds a NUL byte in the value of %2")
+                        .arg(lineNumber)
+                        .arg(name));
             settings.*field = field == &AppSettings::ImportPath ? EnsureTrailingBackslash(value) : value;
             return;
         }
@@ -61,33 +163,37 @@ void ApplySettingsLine(AppSettings& settings, const QString& line) {
 }
 
 void ReadSettingsText(AppSettings& settings, QByteArrayView bytes) {
-    qsizetype lineNumber = 0;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        ++lineNumber;
-        if (end - start > MaxLineLength)
-            throw AppError(QStringLiteral("Line %1 of the settings file is longer than %2 characters")
-                               .arg(lineNumber)
-                               .arg(MaxLineLength));
-        ApplySettingsLine(settings, FromWindows1252(bytes.sliced(start, end - start)));
-
-        const bool crLf = end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n';
-        start = end + (crLf ? 2 : 1);
-    }
+    LineReader reader(settings);
+    reader.feed(bytes);
+    reader.finish();
 }
 
 void ReadSettings(AppSettings& settings) {
-    QFile file(settings.SettingsFilePath);
-    if (!file.exists()) {
+    const QString& path = settings.SettingsFilePath;
+    int fd = openPlainFile(path);
+    if (fd < 0 && errno == ENOENT) {
         // A missing file is created empty, so the operator finds where the settings belong.
+        QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             throw AppError(file.errorString());
         file.close();
+        fd = openPlainFile(path);
     }
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(file.errorString());
-    ReadSettingsText(settings, file.readAll());
+    if (fd < 0)
+        throw AppError(systemError());
+    const FileDescriptor file(fd);
+
+    LineReader reader(settings);
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(file.get(), chunk.data(), static_cast<size_t>(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw AppError(systemError());
+        if (got == 0)
+            break;
+        reader.feed(QByteArrayView(chunk.constData(), got));
+    }
+    reader.finish();
 }

@@ -8,13 +8,15 @@
 // Returns the text with "\" appended unless it already ends in one; empty text gives "\".
 QString EnsureTrailingBackslash(const QString& text);
 
-// One line of VO_Vudu.ini, without its line break, applied to the settings.
-void ApplySettingsLine(AppSettings& settings, const QString& line);
+// One line of VO_Vudu.ini, without its line break, applied to the settings. Throws AppError naming
+// the line when the value of a known key holds a NUL character.
+void ApplySettingsLine(AppSettings& settings, const QString& line, qsizetype lineNumber = 0);
 
 // The file's bytes (Windows-1252; lines end at CR LF, LF or a lone CR), line by line in file order.
-// Throws AppError for a line of 32,767 characters or more.
+// Throws AppError for a line of 32,767 characters or more, and for a NUL in a known key's value.
 void ReadSettingsText(AppSettings& settings, QByteArrayView bytes);
 
-// Reads settings.SettingsFilePath, creating the file empty when it is missing. Throws AppError
-// when it can be neither read nor created.
+// Reads settings.SettingsFilePath, creating the file empty when it is missing, in pieces: a huge
+// file costs no more memory than its longest allowed line. Throws AppError when it can be neither
+// read nor created, and at once when it is no plain file (a FIFO, a device, a folder).
 void ReadSettings(AppSettings& settings);

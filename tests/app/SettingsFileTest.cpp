@@ -1,10 +1,12 @@
-#include "AppError.h"
 #include "SettingsFile.h"
 
+#include "AppError.h"
+
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -45,12 +47,16 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"CommentSkipped", ";SERVER=x\n", &AppSettings::Server, Empty},
         LineCase{"SectionSkipped", "[SERVER=x]\n", &AppSettings::Server, Empty},
         LineCase{"BlankThenSemicolonIsAKeyLine", " ;SERVER=x\n", &AppSettings::Server, Empty},
-        LineCase{"LastLineWinsAcrossSections", "[a]\nSERVER=one\n[b]\nSERVER=two\n", &AppSettings::Server, "two"},
+        LineCase{"LastLineWinsAcrossSections", "[a]\nSERVER=one\n[b]\nSERVER=two\n", &AppSettings::Server,
+                 "two"},
         LineCase{"ImportPathGetsBackslash", "IMPORTPATH=C:\\in\n", &AppSettings::ImportPath, "C:\\in\\"},
-        LineCase{"ImportPathKeepsItsBackslash", "IMPORTPATH=C:\\in\\\n", &AppSettings::ImportPath, "C:\\in\\"},
+        LineCase{"ImportPathKeepsItsBackslash", "IMPORTPATH=C:\\in\\\n", &AppSettings::ImportPath,
+                 "C:\\in\\"},
         LineCase{"EmptyImportPathIsBackslash", "IMPORTPATH=\n", &AppSettings::ImportPath, "\\"},
-        LineCase{"ByteOrderMarkSpoilsFirstKey", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server, Empty},
-        LineCase{"LinesAfterTheMarkStillRead", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Database, "d"},
+        LineCase{"ByteOrderMarkSpoilsFirstKey", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server,
+                 Empty},
+        LineCase{"LinesAfterTheMarkStillRead", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Database,
+                 "d"},
         LineCase{"CrLfEndings", "SERVER=a\r\nDATABASE=b\r\n", &AppSettings::Database, "b"},
         LineCase{"LoneCrEndings", "SERVER=a\rDATABASE=b\r", &AppSettings::Database, "b"},
         LineCase{"NoFinalLineBreak", "SQLSVR=velmora", &AppSettings::SqlSvr, "velmora"},
@@ -60,9 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"PrinterSlotZero", "BARCODEPRINTER=p\n", &AppSettings::BarcodePrinter, "p"},
         LineCase{"Printer3", "barcodeprinter3=Smart Label Printer 240\n", &AppSettings::BarcodePrinter3,
                  "Smart Label Printer 240"},
-        LineCase{"TestCentreTelephone2", "TESTCENTERTEL2=+49 30 1\n", &AppSettings::TestCenterTel2, "+49 30 1"},
-        LineCase{"OdbcDriver", "odbcdriver=PostgreSQL Unicode\n", &AppSettings::OdbcDriver, "PostgreSQL Unicode"},
-        LineCase{"UnknownKeyIgnored", "SERVERX=x\n", &AppSettings::Server, Empty}),
+        LineCase{"TestCentreTelephone2", "TESTCENTERTEL2=+49 30 1\n", &AppSettings::TestCenterTel2,
+                 "+49 30 1"},
+        LineCase{"OdbcDriver", "odbcdriver=PostgreSQL Unicode\n", &AppSettings::OdbcDriver,
+                 "PostgreSQL Unicode"},
+        LineCase{"UnknownKeyIgnored", "SERVERX=x\n", &AppSettings::Server, Empty},
+        LineCase{"NulInUnknownKeyIgnored", QByteArray("SERVER=a\nSERVE\0R=b\n", 19), &AppSettings::Server,
+                 "a"},
+        LineCase{"CrLfAcrossLinesOfAllKinds", "\r\n\rSERVER=a\n\r\nDATABASE=b", &AppSettings::Database, "b"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFile, EnsureTrailingBackslash) {
@@ -77,6 +88,59 @@ TEST(SettingsFile, LineLengthLimit) {
     EXPECT_EQ(read("SERVER=" + QByteArray(32766 - 7, 'x')).Server.size(), 32766 - 7);
 }
 
+struct RefusedFile {
+    const char* name;
+    bool (*make)(const QString& path); // puts something that is no settings file at the path
+    const char* expected;              // in the error's text; {path} is the settings path
+};
+
+class SettingsFileRefused : public ::testing::TestWithParam<RefusedFile> {};
+
+// Each is refused at once: nothing blocks, nothing is read whole.
+TEST_P(SettingsFileRefused, WithAClearMessage) {
+    const RefusedFile& row = GetParam();
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.SettingsFilePath = dir.filePath("VO_Vudu.ini");
+    ASSERT_TRUE(row.make(settings.SettingsFilePath));
+    try {
+        ReadSettings(settings);
+        FAIL() << "read";
+    } catch (const AppError& error) {
+        const QString expected = QString::fromUtf8(row.expected).replace("{path}", settings.SettingsFilePath);
+        EXPECT_TRUE(error.description().contains(expected)) << error.description().toStdString();
+    }
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SettingsFileRefused,
+    ::testing::Values(
+        RefusedFile{"Fifo", [](const QString& path) { return ::mkfifo(QFile::encodeName(path), 0600) == 0; },
+                    "The settings file {path} is not a plain file"},
+        RefusedFile{"Folder", [](const QString& path) { return QDir().mkdir(path); },
+                    "The settings file {path} is not a plain file"},
+        RefusedFile{"EndlessDevice", [](const QString& path) { return QFile::link("/dev/zero", path); },
+                    "The settings file {path} is not a plain file"},
+        // 64 GB without a line break (sparse): reading it whole could not even be tried.
+        RefusedFile{"HugeFileWithoutLineBreaks",
+                    [](const QString& path) {
+                        QFile file(path);
+                        return file.open(QIODevice::WriteOnly) && file.resize(qint64(64) << 30);
+                    },
+                    "Line 1 of the settings file is longer than 32766 characters"},
+        // The printer libraries take zero-terminated texts: the QR code would hold "https://x".
+        RefusedFile{"NulInAValue",
+                    [](const QString& path) {
+                        return writeBytes(path, QByteArray("SERVER=a\r\nTESTCENTERHP1=https://x\0y\r\n", 37));
+                    },
+                    "Line 2 of the settings file holds a NUL byte in the value of TESTCENTERHP1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(SettingsFile, MissingFileIsCreatedEmpty) {
     QTemporaryDir dir;
     AppSettings settings;
@@ -86,6 +150,17 @@ TEST(SettingsFile, MissingFileIsCreatedEmpty) {
     ASSERT_TRUE(created.exists());
     EXPECT_EQ(created.size(), 0);
     EXPECT_TRUE(settings.Server.isEmpty());
+}
+
+// The file is read in pieces; a line that spans two of them is still one line.
+TEST(SettingsFile, LineAcrossReadPiecesStaysWhole) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    settings.SettingsFilePath = dir.filePath("VO_Vudu.ini");
+    const QByteArray comment = ";" + QByteArray(32765, 'x') + "\n";
+    ASSERT_TRUE(writeBytes(settings.SettingsFilePath, comment + comment + "SERVER=abcdef\n"));
+    ReadSettings(settings);
+    EXPECT_EQ(settings.Server, "abcdef");
 }
 
 TEST(SettingsFile, UncreatableFileIsAnError) {

@@ -21,6 +21,7 @@ INSTANTIATE_TEST_SUITE_P(
     Bytes, SettingsEdgeInputs,
     ::testing::Values(ReadCase{"Empty", ""}, ReadCase{"OnlyBreaks", "\r\n\r\r\n\n\r"},
                       ReadCase{"NulBytes", QByteArray("SERVER=a\0b\nDATABASE=\0", 22)},
+                      ReadCase{"NulInKeysAndComments", QByteArray(";a\0\nSER\0VER=x\n[\0]\n", 18)},
                       ReadCase{"LongestLineAccepted", "SERVER=" + QByteArray(32766 - 7, 'x')},
                       ReadCase{"OneOverRefused", "SERVER=" + QByteArray(32767 - 7, 'x') + "\r\n"},
                       ReadCase{"LongLineAfterShortOnes", "A=b\r\n" + QByteArray(40000, '=')},

@@ -39,11 +39,15 @@ bool spansLinesOrKeepsEquals(const QString& value) {
 
 QString CheckSettingsRead(QByteArrayView bytes) {
     const bool tooLong = longestLine(bytes) > MaxLineLength;
+    // A NUL in a known key's value is refused; elsewhere it is harmless.
+    const bool holdsNul = bytes.contains('\0');
     AppSettings settings;
     try {
         ReadSettingsText(settings, bytes);
     } catch (const AppError& error) {
-        return tooLong ? QString() : QStringLiteral("refused without a long line: ") + error.description();
+        return tooLong || holdsNul
+                   ? QString()
+                   : QStringLiteral("refused without a long line or a NUL: ") + error.description();
     }
     if (tooLong)
         return QStringLiteral("a line longer than %1 was accepted").arg(MaxLineLength);
@@ -51,6 +55,8 @@ QString CheckSettingsRead(QByteArrayView bytes) {
     for (const auto field : ReadFields) {
         if (spansLinesOrKeepsEquals(settings.*field))
             return QStringLiteral("value with a line break or \"=\": ") + settings.*field;
+        if ((settings.*field).contains(QChar(0)))
+            return QStringLiteral("value with a NUL accepted: ") + settings.*field;
     }
     if (!settings.ImportPath.isEmpty() && !settings.ImportPath.endsWith(QLatin1Char('\\')))
         return QStringLiteral("import path without its backslash: ") + settings.ImportPath;
