@@ -1,12 +1,22 @@
 #include "BarcodeScan.h"
+#include "CupsQueue.h"
+#include "PageChoice.h"
 #include "SlpTestLibraries.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QProcess>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -63,8 +73,10 @@ TEST_P(FilePrinterNumbering, WritesTheNumberAfterTheHighestPresent) {
     ASSERT_EQ(slp.endLabel(), -1);
     slp.closePrinter();
 
-    QStringList after = QDir(printerFolder).entryList(QDir::Files);
+    QStringList after = QDir(printerFolder).entryList(QDir::Files | QDir::Hidden);
     for (const QString& file : GetParam().present) {
+        EXPECT_EQ(QFileInfo(QDir(printerFolder).filePath(file)).size(), 0)
+            << file.toStdString() << " replaced";
         after.removeOne(file);
     }
     EXPECT_EQ(after, QStringList{GetParam().expected});
@@ -76,7 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingCase{{}, "000001.png"}, NumberingCase{{"000001.png", "000002.png"}, "000003.png"},
         // gaps are not filled, other files do not count
         NumberingCase{{"000001.png", "000007.png", "notes.txt", "12.png", "logo.png"}, "000008.png"},
-        NumberingCase{{"000099.png"}, "000100.png"}, NumberingCase{{"999999.png"}, "1000000.png"}));
+        NumberingCase{{"000099.png"}, "000100.png"}, NumberingCase{{"999999.png"}, "1000000.png"},
+        NumberingCase{{"999999999.png"}, "1000000000.png"},
+        // numbers of ten digits and more count too, so the next run does not start over them
+        NumberingCase{{"999999999.png", "1000000000.png"}, "1000000001.png"},
+        NumberingCase{{"000003.png", "12345678901.png"}, "12345678902.png"}));
 
 TEST(FilePrinter, TwoLabelsOfOneOpenPrinterGetTwoFiles) {
     SlpTestFolder& folder = SlpTestFolder::instance();
@@ -91,6 +107,212 @@ TEST(FilePrinter, TwoLabelsOfOneOpenPrinterGetTwoFiles) {
     slp.closePrinter();
     EXPECT_EQ(SlpTestFolder::stickerFiles(printerFolder), (QStringList{"000001.png", "000002.png"}));
 }
+
+// --- a label that did not reach its file ---------------------------------------------------------
+
+QString lastError(const SlpFunctions& slp) {
+    std::string reason(static_cast<size_t>(slp.getLastErrorText(nullptr, 0)), '\0');
+    slp.getLastErrorText(reason.data(), static_cast<int32_t>(reason.size() + 1));
+    return QString::fromStdString(reason);
+}
+
+// Makes writing into the folder fail; returns why the row cannot run here, or nothing.
+using Spoil = std::function<std::optional<std::string>(const QString& folder)>;
+
+std::optional<std::string> mountTmpfs(const QString& folder, const char* options, unsigned long flags) {
+    if (mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", flags, options) != 0) {
+        return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+    }
+    return std::nullopt;
+}
+
+// A volume with no room left: filled by a file until the kernel refuses more.
+std::optional<std::string> fullVolume(const QString& folder) {
+    if (auto skip = mountTmpfs(folder, "size=64k", 0)) {
+        return skip;
+    }
+    QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
+    filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> readOnlyVolume(const QString& folder) {
+    return mountTmpfs(folder, "size=64k", MS_RDONLY);
+}
+
+// Files may grow to 100 bytes only: the write itself fails part way, as on a failing disk.
+std::optional<std::string> fileSizeLimit(const QString&) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{100, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return std::nullopt;
+}
+
+struct WriteFailureCase {
+    const char* why;
+    Spoil spoil;
+    const char* error; // as the reason names it
+};
+
+class FileWriteFailure : public ::testing::TestWithParam<WriteFailureCase> {};
+
+TEST_P(FileWriteFailure, EndLabelFailsWithTheFileAndTheErrorAndLeavesNothing) {
+    const WriteFailureCase& row = GetParam();
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp7x32);
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    const std::optional<std::string> skip = row.spoil(printerFolder);
+    if (skip) {
+        GTEST_SKIP() << *skip;
+    }
+    ASSERT_EQ(slp.openPrinter(name.toLocal8Bit().constData(), 2, -1), -1);
+    ASSERT_EQ(slp.startLabel(), -1);
+    const int32_t printed = slp.endLabel();
+    const QString reason = lastError(slp);
+    slp.closePrinter();
+    const QStringList left = QDir(printerFolder).entryList(QDir::Files | QDir::Hidden);
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    umount(printerFolder.toLocal8Bit().constData());
+
+    EXPECT_EQ(printed, 0) << row.why;
+    EXPECT_EQ(reason, QStringLiteral("writing %1/000001.png failed: %2").arg(printerFolder, row.error))
+        << row.why;
+    EXPECT_TRUE(left.isEmpty() || left == QStringList{QStringLiteral("filler")})
+        << left.join(' ').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, FileWriteFailure,
+    ::testing::Values(WriteFailureCase{"full volume", fullVolume, "No space left on device"},
+                      WriteFailureCase{"read-only volume", readOnlyVolume, "Read-only file system"},
+                      WriteFailureCase{"write cut short", fileSizeLimit, "File too large"}),
+    [](const ::testing::TestParamInfo<WriteFailureCase>& info) {
+        return "Row" + std::to_string(info.index);
+    });
+
+TEST(LastErrorText, IsCutToTheBufferAndClearedByTheNextLabel) {
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp62);
+    const QString name = uniquePrinterName();
+    folder.addFilePrinter(name);
+    const QByteArray printer = name.toLocal8Bit();
+    ASSERT_EQ(slp.openPrinter(printer.constData(), 2, -1), -1);
+    ASSERT_EQ(slp.endLabel(), 0); // nothing started
+
+    const int32_t length = slp.getLastErrorText(nullptr, 0);
+    ASSERT_GT(length, 5);
+    char cut[6] = {'x', 'x', 'x', 'x', 'x', 'x'};
+    EXPECT_EQ(slp.getLastErrorText(cut, 5), length);
+    EXPECT_EQ(std::string(cut), lastError(slp).left(4).toStdString());
+
+    ASSERT_EQ(slp.startLabel(), -1);
+    ASSERT_EQ(slp.endLabel(), -1);
+    EXPECT_EQ(slp.getLastErrorText(cut, 6), 0);
+    EXPECT_EQ(cut[0], '\0');
+    slp.closePrinter();
+}
+
+// Two desks printing into one folder at once: every label gets a file of its own.
+TEST(FilePrinter, TwoProcessesNeverTakeTheSameNumber) {
+    constexpr int PerDesk = 60;
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const QString name = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(name);
+    QProcess desks[2];
+    for (QProcess& desk : desks) {
+        desk.start(QStringLiteral(SLP_CLAIM_STICKERS),
+                   {folder.libraryPath(Generation::Slp62), name, QString::number(PerDesk)});
+    }
+    for (QProcess& desk : desks) {
+        ASSERT_TRUE(desk.waitForFinished(120000)) << "a desk never finished";
+        EXPECT_EQ(desk.exitCode(), 0) << desk.readAllStandardError().toStdString();
+        EXPECT_EQ(desk.readAllStandardOutput().trimmed(), QByteArray::number(PerDesk));
+    }
+    QStringList expected;
+    for (int number = 1; number <= 2 * PerDesk; ++number) {
+        expected << QStringLiteral("%1.png").arg(number, 6, 10, QLatin1Char('0'));
+    }
+    EXPECT_EQ(QDir(printerFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+}
+
+// --- the page a CUPS queue gets ------------------------------------------------------------------
+
+struct PageCase {
+    const char* why;
+    std::vector<QByteArray> mediaSupported; // as the queue lists them
+    QSize label;
+    int dpi;
+    QByteArray option; // empty: no page holds the label
+    QByteArray value;
+    QSize dots;
+};
+
+class CupsPage : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(CupsPage, IsTheLabelsOwnSizeOrTheSmallestOfferedThatHoldsIt) {
+    const PageCase& row = GetParam();
+    const CupsQueue queue = readQueue({"q", row.dpi, row.mediaSupported});
+    const std::optional<PageChoice> page = choosePage(queue, row.label, row.dpi);
+    ASSERT_EQ(page.has_value(), !row.option.isEmpty()) << row.why;
+    if (page) {
+        EXPECT_EQ(page->option, row.option) << row.why;
+        EXPECT_EQ(page->value, row.value) << row.why;
+        EXPECT_EQ(page->dots, row.dots) << row.why;
+    }
+}
+
+const std::vector<QByteArray> LabelDriver{"na_index-4x6_4x6in", "custom_min_0.25x0.25in",
+                                          "custom_max_8x39in"};
+const std::vector<QByteArray> OfficeDriver{"iso_a4_210x297mm", "na_index-4x6_4x6in", "iso_a5_148x210mm",
+                                           "na_letter_8.5x11in"};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CupsPage,
+                         ::testing::Values(
+                             // fractional points: whole points would cut dots off the label
+                             PageCase{"custom size, 300 dpi",
+                                      LabelDriver,
+                                      {1560, 600},
+                                      300,
+                                      "PageSize",
+                                      "Custom.374.40000x144.00000",
+                                      {1560, 600}},
+                             PageCase{"custom size, 203 dpi",
+                                      LabelDriver,
+                                      {1056, 406},
+                                      203,
+                                      "PageSize",
+                                      "Custom.374.54188x144.00000",
+                                      {1056, 406}},
+                             PageCase{"label wider than the custom sizes",
+                                      {"custom_min_1x1in", "custom_max_4x39in", "iso_a5_148x210mm"},
+                                      {1560, 600},
+                                      300,
+                                      "media",
+                                      "iso_a5_148x210mm",
+                                      {1748, 2480}},
+                             PageCase{"no custom sizes: the smallest that holds it",
+                                      OfficeDriver,
+                                      {1560, 600},
+                                      300,
+                                      "media",
+                                      "iso_a5_148x210mm",
+                                      {1748, 2480}},
+                             PageCase{"a size that holds it exactly",
+                                      OfficeDriver,
+                                      {1200, 1800},
+                                      300,
+                                      "media",
+                                      "na_index-4x6_4x6in",
+                                      {1200, 1800}},
+                             PageCase{"no size holds it", OfficeDriver, {3000, 600}, 300, {}, {}, {}}),
+                         [](const ::testing::TestParamInfo<PageCase>& info) {
+                             return "Row" + std::to_string(info.index);
+                         });
 
 // --- opening ------------------------------------------------------------------------------------
 

@@ -35,6 +35,7 @@ SlpFunctions load(const QString& path) {
     bind(*library, "SlpEndLabel", f.endLabel);
     bind(*library, "SlpDeleteFont", f.deleteFont);
     bind(*library, "SlpClosePrinter", f.closePrinter);
+    bind(*library, "SlpGetLastErrorText", f.getLastErrorText);
     return f;
 }
 
@@ -63,6 +64,11 @@ SlpTestFolder::SlpTestFolder() {
 
 const SlpFunctions& SlpTestFolder::library(Generation generation) const {
     return generation == Generation::Slp7x32 ? m7x32 : m62;
+}
+
+QString SlpTestFolder::libraryPath(Generation generation) const {
+    return QDir(mFolder).filePath(generation == Generation::Slp7x32 ? QStringLiteral("libSlpApi7x32.so")
+                                                                    : QStringLiteral("libslpapi62.so"));
 }
 
 QString SlpTestFolder::addFilePrinter(const QString& name) const {

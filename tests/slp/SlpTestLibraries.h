@@ -21,6 +21,7 @@ struct SlpFunctions {
     decltype(&SlpEndLabel) endLabel = nullptr;
     decltype(&SlpDeleteFont) deleteFont = nullptr;
     decltype(&SlpClosePrinter) closePrinter = nullptr;
+    decltype(&SlpGetLastErrorText) getLastErrorText = nullptr;
 };
 
 enum class Generation { Slp7x32, Slp62 };
@@ -32,6 +33,7 @@ public:
     static SlpTestFolder& instance();
 
     const SlpFunctions& library(Generation generation) const;
+    QString libraryPath(Generation generation) const;
     int dpi(Generation generation) const { return generation == Generation::Slp7x32 ? 300 : 203; }
     QString applicationFolder() const { return mFolder; }
 
