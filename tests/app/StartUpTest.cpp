@@ -1,16 +1,19 @@
+#include "StartUp.h"
+
+#include "../db/SilentServer.h"
 #include "AppError.h"
 #include "MainModule.h"
-#include "StartUp.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -97,14 +100,23 @@ protected:
     // Runs the tool; as root (CI) through an unprivileged user, since root may write anywhere.
     int run(QString* standardError) {
         QProcess tool;
+        start(tool, mExecutable);
+        return finish(tool, standardError);
+    }
+
+    static void start(QProcess& tool, const QString& executable) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         tool.setProcessEnvironment(environment);
         if (geteuid() == 0)
-            tool.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", mExecutable});
+            tool.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", executable});
         else
-            tool.start(mExecutable);
-        EXPECT_TRUE(tool.waitForFinished(60000));
+            tool.start(executable);
+    }
+
+    // The wait is a bound against a hung tool, well past the 45 s start-up may take.
+    static int finish(QProcess& tool, QString* standardError) {
+        EXPECT_TRUE(tool.waitForFinished(90000));
         *standardError = QString::fromLocal8Bit(tool.readAllStandardError());
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
     }
@@ -114,8 +126,9 @@ protected:
 };
 
 TEST_F(StartUpFailure, UnwritableFolderWithoutSettings) {
-    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                              QFileDevice::ExeOther | QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther |
+                                              QFileDevice::ReadGroup | QFileDevice::ExeGroup);
     QString error;
     EXPECT_EQ(run(&error), 1);
     EXPECT_TRUE(error.contains("Permission denied")) << qPrintable(error);
@@ -126,12 +139,55 @@ TEST_F(StartUpFailure, UnreachableDatabaseServer) {
     // Port 1 on loopback is closed: the driver refuses at once.
     writeFile(mFolder.filePath("VO_Vudu.ini"), "SERVER=127.0.0.1,1\nDATABASE=lab\nSQLSVR=velmora\n");
     QFile::setPermissions(mFolder.filePath("VO_Vudu.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                               QFileDevice::ReadOther | QFileDevice::ReadGroup);
-    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+                                                               QFileDevice::ReadOther |
+                                                               QFileDevice::ReadGroup);
+    QFile::setPermissions(mFolder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
     QString error;
     EXPECT_EQ(run(&error), 1);
     EXPECT_FALSE(error.trimmed().isEmpty());
+}
+
+// Nothing at start-up waits for ever: a server that accepts and never answers, on each driver, and
+// files that would block a reader. The rows run side by side; each ends with status 1 and its text.
+TEST_F(StartUpFailure, NothingWaitsForEver) {
+    const struct {
+        const char* name;
+        QByteArray settings; // {server} is the silent server
+        const char* fifo;    // made a FIFO in the application folder, if set
+        const char* expected;
+    } rows[] = {
+        {"FreeTDS", "SERVER={server}\nDATABASE=lab\nSQLSVR=velmora\n", nullptr,
+         "No answer from server {server} within 30 s"},
+        {"psqlODBC", "SERVER={server}\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n",
+         nullptr, "timeout expired"},
+        {"EmbeddedFileAFifo", "DATABASE=lab\n", "lab.sqlite", "lab.sqlite is not a plain file"},
+        {"SettingsFileAFifo", {}, "VO_Vudu.ini", "VO_Vudu.ini is not a plain file"},
+    };
+    SilentServer silent;
+    const QByteArray server = silent.server().toLatin1();
+    std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    std::vector<std::unique_ptr<QProcess>> tools;
+    for (const auto& row : rows) {
+        auto& folder = folders.emplace_back(std::make_unique<QTemporaryDir>());
+        const QString executable = folder->filePath("velmora-barcode-tool");
+        ASSERT_TRUE(QFile::copy(VELMORA_APP_DIR "/velmora-barcode-tool", executable));
+        if (row.fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(folder->filePath(row.fifo)).constData(), 0666), 0);
+        if (!row.settings.isEmpty())
+            writeFile(folder->filePath("VO_Vudu.ini"), QByteArray(row.settings).replace("{server}", server));
+        QFile::setPermissions(folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::ExeOther);
+        start(*tools.emplace_back(std::make_unique<QProcess>()), executable);
+    }
+    for (std::size_t i = 0; i < tools.size(); ++i) {
+        QString error;
+        EXPECT_EQ(finish(*tools[i], &error), 1) << rows[i].name;
+        const QString expected = QString::fromUtf8(rows[i].expected).replace("{server}", silent.server());
+        EXPECT_TRUE(error.contains(expected)) << rows[i].name << ": " << qPrintable(error);
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "DbConnection.h"
 #include "NumberingTransaction.h"
 #include "SampleNumbers.h"
+#include "SilentServer.h"
 #include "SqliteFixture.h"
 
 #include <QDir>
@@ -112,28 +113,6 @@ TEST(OpenConnectionFailureTest, UnreachableServerFailsWithTheDriversText) {
     EXPECT_TRUE(db.connectionName.isEmpty());
     CloseConnection(db); // never opened: still no error
 }
-
-// A loopback listener whose connections the kernel accepts and nobody ever reads or answers.
-class SilentServer {
-public:
-    SilentServer() {
-        mSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        ::bind(mSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(mSocket, 16);
-        ::getsockname(mSocket, reinterpret_cast<sockaddr*>(&address), &length);
-        mPort = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(mSocket); }
-    QString server() const { return QStringLiteral("127.0.0.1,%1").arg(mPort); }
-
-private:
-    int mSocket = -1;
-    int mPort = 0;
-};
 
 struct RefusedOpenRow {
     const char* name;
