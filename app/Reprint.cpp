@@ -86,9 +86,8 @@ struct ConnectionGuard {
 StickerOutcome asked(StickerOutcome outcome) {
     if (outcome.state == StickerOutcome::State::NoPrinter) {
         outcome.state = StickerOutcome::State::Lost;
-        if (outcome.reason.isEmpty())
-            outcome.reason = QStringLiteral("no printer of that name (no folder printers/%1/, no CUPS queue)")
-                                 .arg(outcome.printer);
+        outcome.reason = QStringLiteral("no printer of that name (no folder printers/%1/, no CUPS queue)")
+                             .arg(outcome.printer);
     }
     return outcome;
 }

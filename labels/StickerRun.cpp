@@ -92,7 +92,11 @@ QString printerName(const QString& printerSetting) {
 StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
     StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(sticker.printerSetting), {}};
     if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
+        // Not found says nothing; a reason means the printer could not be looked for (a CUPS
+        // server that does not answer), and the sticker is lost.
         outcome.reason = api.SlpLastErrorText();
+        if (!outcome.reason.isEmpty())
+            outcome.state = StickerOutcome::State::Lost;
         return outcome;
     }
     // Asked for as the libraries expect; no layout depends on the size.

@@ -44,7 +44,7 @@ struct Sticker {
 // What became of one sticker.
 struct StickerOutcome {
     enum class State {
-        NoPrinter, // no printer of that name: nothing printed, and the job says nothing
+        NoPrinter, // no printer of that name: nothing printed, and the job says nothing of it
         Printed,
         Lost, // a printer was found but the sticker did not reach it
     };
@@ -59,6 +59,7 @@ struct StickerOutcome {
 QString printerName(const QString& printerSetting);
 
 // The sequence every sticker runs: open, sizes, start, rotation, steps, end, fonts released,
-// close. A printer that does not open prints nothing; a label that does not start is not drawn
-// and counts as lost, as does one that SlpEndLabel did not deliver.
+// close. A printer that is not found prints nothing and reports nothing; one that could not be
+// looked for (the library gives a reason), a label that does not start (not drawn) and one that
+// SlpEndLabel did not deliver are lost.
 [[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker);

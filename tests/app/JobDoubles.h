@@ -51,7 +51,10 @@ public:
     }
     void SlpDeleteFont(qint32) override {}
     void SlpClosePrinter() override {}
-    QString SlpLastErrorText() override { return QString::fromStdString("printer " + mPrinter + " refused"); }
+    // A printer that is not found has no reason, so the job says nothing of it.
+    QString SlpLastErrorText() override {
+        return refusing.count(mPrinter) ? QString::fromStdString("printer " + mPrinter + " refused") : QString();
+    }
 
 private:
     std::string kind() const {

@@ -283,6 +283,7 @@ TEST_P(EveryRoutine, ReportsWhetherTheStickerReachedAFoundPrinter) {
         {1, true, false, "", State::Lost, "the printer library gave no reason"},
         {1, false, true, "stale reason", State::Lost, "the printer did not start the label"},
         {0, true, true, "", State::NoPrinter, ""},
+        {0, true, true, "CUPS did not answer", State::Lost, "CUPS did not answer"},
     };
     for (const OutcomeRow& row : rows) {
         Fixture f;
