@@ -15,19 +15,36 @@ bool isPlainFolderName(const QString& name) {
            !name.contains(QLatin1Char('/'));
 }
 
+// A printer that CUPS did not say anything about in time. Opened all the same, so each label is
+// counted lost with the reason rather than dropped like one for a printer that does not exist.
+class UnansweredPrinter final : public LabelOutput {
+public:
+    explicit UnansweredPrinter(QString reason) : mReason(std::move(reason)) {}
+    bool printLabel(const LabelContent&, QString& whyNot) override {
+        whyNot = mReason;
+        return false;
+    }
+
+private:
+    QString mReason;
+};
+
 } // namespace
 
-std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name,
-                                         QString& whyNot) {
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name) {
     if (!applicationFolder.isEmpty() && isPlainFolderName(name)) {
         const QString folder = QDir(applicationFolder).filePath(QStringLiteral("printers/") + name);
         if (QFileInfo(folder).isDir()) {
             return std::make_unique<FilePrinter>(folder);
         }
     }
-    std::optional<CupsQueue> queue = findCupsQueue(name, whyNot);
+    QString unanswered;
+    std::optional<CupsQueue> queue = findCupsQueue(name, unanswered);
     if (queue) {
         return std::make_unique<CupsPrinter>(name, std::move(*queue));
+    }
+    if (!unanswered.isEmpty()) {
+        return std::make_unique<UnansweredPrinter>(unanswered);
     }
     return nullptr;
 }

@@ -12,8 +12,8 @@
 #define SLP_API extern "C"
 #endif
 
-// labelType 2: normal label, 4: small barcode label. Returns 0 when no printer has that name
-// (no reason kept) or when CUPS could not be asked about it (SlpGetLastErrorText says so).
+// labelType 2: normal label, 4: small barcode label. Returns 0 when no printer has that name.
+// A name CUPS did not answer for in time opens, and each of its labels fails with that reason.
 SLP_API int32_t SlpOpenPrinter(const char* printerName, int32_t labelType, int32_t flag);
 SLP_API int32_t SlpGetLabelWidth(void);
 SLP_API int32_t SlpGetLabelHeight(void);

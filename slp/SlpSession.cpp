@@ -35,7 +35,7 @@ int32_t SlpSession::openPrinter(const QString& name, int32_t labelType) {
         mLastError = QStringLiteral("label type %1 is not known").arg(labelType);
         return False;
     }
-    mPrinter = findPrinter(mApplicationFolder, name, mLastError);
+    mPrinter = findPrinter(mApplicationFolder, name);
     if (!mPrinter) {
         return False;
     }
