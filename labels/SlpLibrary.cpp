@@ -1,6 +1,7 @@
 #include "SlpLibrary.h"
 
 #include "AppError.h"
+#include "LibraryFile.h"
 #include "SlpApi.h"
 #include "Windows1252.h"
 
@@ -46,8 +47,13 @@ QFunctionPointer SlpLibrary::function(const char* name) {
 
 QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
     QLibrary& library = mBound->library;
-    if (!library.isLoaded() && !library.load())
-        throw AppError(library.errorString());
+    if (!library.isLoaded()) {
+        // A damaged file would end the process with SIGBUS inside the loader; a missing one is
+        // named as asked for, not as one of the loader's variants of the name.
+        CheckLibraryFile(mPath);
+        if (!library.load())
+            throw AppError(library.errorString());
+    }
     return library.resolve(name);
 }
 

@@ -10,23 +10,47 @@
 
 namespace {
 
-QString loaderErrorFor(const QString& path) {
-    QLibrary library(path);
-    EXPECT_FALSE(library.load());
-    return library.errorString();
-}
-
 TEST(SlpLibrary, MissingLibraryFailsAtTheFirstCallWithTheLoadersText) {
     const QString path = QStringLiteral("/nonexistent/velmora/libSlpApi7x32.so");
     SlpLibrary library(path);
-    const QString expected = loaderErrorFor(path);
-    ASSERT_FALSE(expected.isEmpty());
+    // The file asked for, not the last of the loader's variants of its name ("liblibSlpApi7x32.so").
+    const QString expected = QStringLiteral("Cannot load library %1: No such file or directory").arg(path);
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
             library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 450"), 2, true);
             FAIL() << "no error for a missing library";
         } catch (const AppError& error) {
             EXPECT_EQ(error.description(), expected);
+        }
+    }
+}
+
+// A damaged installation: the library cut short. Loading it would end the process with SIGBUS.
+TEST(SlpLibrary, DamagedLibraryIsRefusedBeforeItIsLoaded) {
+    const struct {
+        qint64 keptBytes;
+        const char* expected;
+    } rows[] = {
+        {8 * 1024, "but a segment to load ends at byte"}, // cut inside what the loader maps
+        {100, "but its program headers end at byte"},
+        {20, "are too short for its ELF header"},
+        {0, "are too short for its ELF header"},
+    };
+    for (const auto& row : rows) {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("libSlpApi7x32.so"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_PROBE_LIBRARY), path));
+        ASSERT_TRUE(QFile::resize(path, row.keptBytes));
+        SlpLibrary library(path);
+        try {
+            library.SlpOpenPrinter(QStringLiteral("Smart Label Printer 450"), 2, true);
+            FAIL() << "loaded " << row.keptBytes;
+        } catch (const AppError& error) {
+            const QString text = error.description();
+            EXPECT_TRUE(
+                text.startsWith(QStringLiteral("Cannot load library %1: the file is damaged").arg(path)))
+                << text.toStdString();
+            EXPECT_TRUE(text.contains(QString::fromLatin1(row.expected))) << text.toStdString();
         }
     }
 }
