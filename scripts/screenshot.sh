@@ -17,25 +17,28 @@ else
     : >"$demo/VO_Vudu.ini" # the embedded database is created beside it
 fi
 
-# Without a window manager the window has no frame and sits on a black screen: the picture of
-# the screen with the black trimmed away is exactly the window's client area.
-xvfb-run -a -s "-screen 0 800x600x24" bash -s "$demo" "$out" <<'INNER'
+# Without a window manager the window has no frame: the picture of the window is exactly its
+# client area. The kept picture is taken by the window's exact title, so a title with anything
+# appended (an application name, say) fails the script.
+title="Zadad Arazoro Verovidiv KELD & ZUL Vers.. 1.0"
+xvfb-run -a -s "-screen 0 800x600x24" bash -s "$demo" "$out" "$title" <<'INNER'
 set -euo pipefail
 demo=$1
 out=$2
+title=$3
 "$demo/velmora-barcode-tool" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
-shot() {
-    import -window root "$demo/screen.png"
-    convert "$demo/screen.png" -bordercolor black -border 1 -trim +repage "$out" 2>/dev/null
-}
 for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || { echo "the tool ended before its window showed" >&2; exit 1; }
-    shot
-    if (($(identify -format '%w' "$out") > 100)); then
-        sleep 1 # let the first paint settle, then take the picture that is kept
-        shot
+    import -window root "$demo/screen.png"
+    if (($(convert "$demo/screen.png" -trim -format '%w' info: 2>/dev/null) > 100)); then
+        sleep 1 # let the first paint settle
+        # import asks for a click when it finds no window of that name: bounded.
+        if ! timeout 10 import -window "$title" "$out" 2>/dev/null; then
+            echo "no window is titled exactly \"$title\"" >&2
+            exit 1
+        fi
         exit 0
     fi
     sleep 0.2

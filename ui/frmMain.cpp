@@ -11,6 +11,7 @@
 #include "MessageBoxes.h"
 #include "NumberText.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
@@ -68,20 +69,32 @@ BoxLineEdit* makeBox(QWidget* parent, const char* name, const QRect& geometry) {
     return box;
 }
 
-// An invalid background colour keeps the system's own button colour.
+// The system's menu background, which the two wide buttons take.
+QColor menuColour() {
+    return QApplication::palette("QMenu").color(QPalette::Window);
+}
+
+// Filled flat with the colour, where the platform style would shade it with a gradient; raised
+// by a border that sinks while the button is down and darkens while it has the focus (a style
+// sheet draws no focus rectangle). The text keeps the system's button-text colour.
+QString flatFill(const QColor& background) {
+    return QStringLiteral("QPushButton { background-color: %1; border: 2px outset palette(dark); }"
+                          "QPushButton:pressed { border-style: inset; }"
+                          "QPushButton:focus { border-color: palette(shadow); }")
+        .arg(background.name());
+}
+
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
-                        const QColor& background = {}) {
+                        const QColor& background) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
     // No button answers Enter or Escape.
     button->setAutoDefault(false);
     button->setDefault(false);
-    if (background.isValid()) {
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::Button, background);
-        button->setPalette(palette);
-    }
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, background);
+    button->setPalette(palette);
     return button;
 }
 
@@ -132,8 +145,8 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
       mLblKem(makeLabel(this, "lblKem", kMakerLine, twipsRect(4560, 120, 1935, 255))),
       mText1(makeBox(this, "Text1", twipsRect(1440, 840, 735, 375))),
       mText2(makeBox(this, "Text2", twipsRect(3120, 840, 615, 375))),
-      mCommand9(
-          makeButton(this, "Command9", QStringLiteral("&LARGE LABEL"), twipsRect(3960, 360, 1575, 375))),
+      mCommand9(makeButton(this, "Command9", QStringLiteral("&LARGE LABEL"), twipsRect(3960, 360, 1575, 375),
+                           menuColour())),
       mCmdClose(
           makeButton(this, "CMD_Close", QStringLiteral("&CLOSE"), twipsRect(2640, 3480, 1575, 375), kWhite)),
       mCommand1(makeBigButton(this, "Command1", QStringLiteral("1 Test"), twipsRect(1080, 1800, 855, 735),
@@ -154,7 +167,8 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
                            kLightRed)),
       mLabel2(makeLabel(this, "Label2", QStringLiteral("Kunden Nr.:"), twipsRect(120, 840, 1215, 375))),
       mLabel3(makeLabel(this, "Label3", QStringLiteral("Anzahl:"), twipsRect(2280, 840, 855, 375))),
-      mCommand10(makeButton(this, "Command10", QStringLiteral("&SMALL BC"), twipsRect(3960, 840, 1575, 375))),
+      mCommand10(makeButton(this, "Command10", QStringLiteral("&SMALL BC"), twipsRect(3960, 840, 1575, 375),
+                            menuColour())),
       mLabel1(makeLabel(this, "Label1", QString(), twipsRect(1440, 1320, 4095, 375))) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Rarirar Uvadidedi"));
@@ -173,6 +187,9 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
     setAutoFillBackground(true);
     // The name line is opaque white over the picture.
     mLabel1->setAutoFillBackground(true);
+    // Once the fonts are in place: a style sheet keeps the font its widget had when it was set.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setStyleSheet(flatFill(button->palette().color(QPalette::Button)));
 
     // Tab order of the layout; the hidden buttons keep their places and are skipped while hidden.
     const QList<QWidget*> tabOrder{mText1,    mText2,    mCommand9, mCmdClose, mCommand1,
@@ -188,6 +205,7 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 
     // Load step.
     setWindowTitle(kTitle + mModule.settings.VersionText);
+    setWindowIconText(windowTitle()); // the name a minimised window shows
     mText1->clear();
     mText2->clear();
     for (QPushButton* fluid : {mCommand2, mCommand4, mCommand6, mCommand8}) {
