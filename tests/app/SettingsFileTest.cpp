@@ -72,8 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "PostgreSQL Unicode"},
         LineCase{"UnknownKeyIgnored", "SERVERX=x\n", &AppSettings::Server, Empty},
         LineCase{"NulInUnknownKeyIgnored", QByteArray("SERVER=a\nSERVE\0R=b\n", 19), &AppSettings::Server,
-                 "a"},
-        LineCase{"CrLfAcrossLinesOfAllKinds", "\r\n\rSERVER=a\n\r\nDATABASE=b", &AppSettings::Database, "b"}),
+                 "a"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFile, EnsureTrailingBackslash) {

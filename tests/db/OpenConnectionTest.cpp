@@ -2,17 +2,14 @@
 #include "DbConnection.h"
 #include "NumberingTransaction.h"
 #include "SampleNumbers.h"
-#include "SilentServer.h"
 #include "SqliteFixture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -113,53 +110,6 @@ TEST(OpenConnectionFailureTest, UnreachableServerFailsWithTheDriversText) {
     EXPECT_TRUE(db.connectionName.isEmpty());
     CloseConnection(db); // never opened: still no error
 }
-
-struct RefusedOpenRow {
-    const char* name;
-    const char* driver;   // ODBCDRIVER; null for the embedded file
-    const char* fileKind; // what stands where the embedded file belongs: "fifo" or "folder"
-    const char* expected; // in the error's text
-};
-
-class RefusedOpenTest : public ::testing::TestWithParam<RefusedOpenRow> {};
-
-// Nothing here may wait on a server or a file for ever: each row ends with an error.
-TEST_P(RefusedOpenTest, EndsWithAClearError) {
-    const RefusedOpenRow& row = GetParam();
-    QTemporaryDir dir;
-    SilentServer silent;
-    AppSettings settings;
-    settings.Database = dir.filePath(QStringLiteral("samples"));
-    if (row.driver) {
-        settings.Server = silent.server();
-        settings.OdbcDriver = QString::fromLatin1(row.driver);
-    } else if (QByteArray(row.fileKind) == "fifo") {
-        ASSERT_EQ(::mkfifo(QFile::encodeName(settings.Database + ".sqlite").constData(), 0600), 0);
-    } else {
-        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("samples.sqlite")));
-    }
-    DbConnection db;
-    db.answerWaitSeconds = 2;
-    try {
-        OpenConnection(db, settings, dir.path());
-        FAIL() << "opened";
-    } catch (const AppError& error) {
-        const QString expected = QString::fromUtf8(row.expected)
-                                     .replace(QStringLiteral("{server}"), silent.server())
-                                     .replace(QStringLiteral("{file}"), settings.Database + ".sqlite");
-        EXPECT_TRUE(error.description().contains(expected)) << error.description().toStdString();
-    }
-    EXPECT_TRUE(db.connectionName.isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, RefusedOpenTest,
-                         ::testing::Values(RefusedOpenRow{"SilentFreeTdsServer", "FreeTDS", nullptr,
-                                                          "No answer from server {server} within 2 s"},
-                                           RefusedOpenRow{"FifoAsDatabaseFile", nullptr, "fifo",
-                                                          "The database file {file} is not a plain file"},
-                                           RefusedOpenRow{"FolderAsDatabaseFile", nullptr, "folder",
-                                                          "The database file {file} is not a plain file"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Another desk's report holds a read transaction, so this desk's COMMIT cannot take the file.
 TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
