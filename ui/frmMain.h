@@ -14,7 +14,9 @@ class QPushButton;
 struct MainModule;
 
 // The tool's one window: two input boxes, the name line and the job buttons. Its handlers turn
-// presses and focus changes into calls into the application core.
+// presses and focus changes into calls into the application core. A job runs inside its click;
+// the job's pauses keep the window painting, the name line shows the progress, every press but
+// CLOSE is dropped, and a close waits for the label in hand to have its row and its stickers.
 class frmMain : public QWidget, public JobBoxes {
     Q_OBJECT
 public:
