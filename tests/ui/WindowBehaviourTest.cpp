@@ -251,10 +251,6 @@ struct InputRow {
     int command10Pressed; // a programmatic click() presses too, and must still run nothing
 };
 
-void PrintTo(const InputRow& row, std::ostream* out) {
-    *out << row.name;
-}
-
 void post(QWidget* target, QEvent::Type type) {
     const QPointF centre = QRectF(target->rect()).center();
     QCoreApplication::postEvent(
@@ -317,7 +313,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, InputDuringJobTest,
     ::testing::Values(InputRow{"DoubleClickWaiting", "Command1", Input::DoubleClick, true, 0},
                       InputRow{"OtherButtonWaiting", "Command5", Input::Click, true, 0},
-                      InputRow{"SpaceWaiting", "Command3", Input::Space, true, 0},
                       InputRow{"SmallBcClicked", "Command10", Input::Click, false, 0},
                       InputRow{"SmallBcSpace", "Command10", Input::Space, false, 0},
                       InputRow{"SmallBcMnemonic", "Command10", Input::AltS, false, 0},
@@ -347,10 +342,6 @@ struct CloseRow {
     int rows;
     int stickers; // printers opened
 };
-
-void PrintTo(const CloseRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class CloseDuringJobTest : public WindowBehaviourTest, public ::testing::WithParamInterface<CloseRow> {};
 
