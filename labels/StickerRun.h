@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SlpPrinterApi.h"
+#include "StickerOutcome.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -39,20 +40,6 @@ struct Sticker {
     bool openFlag = true;
     qint32 rotation = kAsRead;
     std::vector<StickerStep> steps;
-};
-
-// What became of one sticker.
-struct StickerOutcome {
-    enum class State {
-        NoPrinter, // no printer of that name: nothing printed, and the job says nothing of it
-        Printed,
-        Lost, // a printer was found but the sticker did not reach it
-    };
-    State state = State::NoPrinter;
-    QString printer; // the printer's name
-    QString reason;  // why not: the library's words, or ours where it has none
-
-    bool lost() const { return state == State::Lost; }
 };
 
 // "Smart Label Printer " followed by the setting's model digits, its last three characters.

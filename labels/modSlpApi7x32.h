@@ -3,7 +3,7 @@
 #include "AppSettings.h"
 #include "LabelJob.h"
 #include "SlpPrinterApi.h"
-#include "StickerRun.h"
+#include "StickerOutcome.h"
 
 #include <QString>
 
