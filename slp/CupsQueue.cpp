@@ -2,6 +2,7 @@
 
 #include "CupsConnection.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <cups/pwg.h>
 
@@ -58,6 +59,13 @@ std::vector<Listed> listPrinters(ipp_t* response) {
     return printers;
 }
 
+// A server is named to us (CUPS_SERVER), or the local scheduler has run since the machine
+// started: its runtime folder outlives a stopped or crashed cupsd, and a machine where CUPS was
+// never started has none.
+bool schedulerExpected() {
+    return !qEnvironmentVariableIsEmpty("CUPS_SERVER") || QFileInfo::exists(QStringLiteral("/run/cups"));
+}
+
 } // namespace
 
 CupsQueue readQueue(const QueueAttributes& attributes) {
@@ -96,9 +104,10 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, QString& whyN
 
     CupsConnection cups;
     if (cups.http() == nullptr) {
-        // No server at all is a machine without CUPS queues, not a failure; one that does not
-        // answer is.
-        if (cups.expired()) {
+        // A machine without CUPS has no queues, and that is no failure. A server that does not
+        // answer is one, and so is a scheduler that is set up here or named to us but not running:
+        // its queues cannot be told apart from missing ones, and their stickers would vanish.
+        if (cups.expired() || schedulerExpected()) {
             whyNot = QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot());
         }
         return std::nullopt;

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -425,23 +426,34 @@ INSTANTIATE_TEST_SUITE_P(Queues, CupsFailure, ::testing::ValuesIn(kFailureRows),
 
 // A CUPS server that takes the connection and never answers: the sticker is lost with a reason
 // and the job ends. In a process of its own, so that nothing found on the real server is reused.
-TEST_F(CupsDesk, ServerThatNeverAnswers) {
+// A CUPS server named to the desk that accepts and never answers, or that is not running at all:
+// its queues cannot be looked up, so each sticker is lost with a reason instead of vanishing.
+TEST_F(CupsDesk, ServerThatNeverAnswersOrIsNotRunning) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto runAgainstSilentServer = [this] {
-        const SilentServer silent(mFolder.filePath(QStringLiteral("silent.sock")));
-        if (!silent.listening())
-            std::_Exit(3);
-        qputenv("CUPS_SERVER", mFolder.filePath(QStringLiteral("silent.sock")).toLocal8Bit());
-        startDesk("450", "440", "240");
-        const JobReport report = run("123", 1, LargeLabel);
-        const bool named = report.lostStickers.size() == 1 && report.lostStickers[0].SampleId == "12300001" &&
-                           !report.lostStickers[0].reason.isEmpty();
-        std::fprintf(stderr, "rows %zu, lost stickers %lld, job reset %d\n", rows().size(),
-                     qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"));
-        std::_Exit(rows().size() == 1 && mModule.job.CustomerId == "0" && named ? 0 : 1);
-    };
-    // The lost sticker's line on standard error names the sample and the printer.
-    EXPECT_EXIT(runAgainstSilentServer(), ::testing::ExitedWithCode(0), "12300001.*Smart Label Printer 450");
+    for (const bool running : {true, false}) {
+        const auto runAgainstServer = [this, running] {
+            const QString socket =
+                mFolder.filePath(running ? QStringLiteral("silent.sock") : QStringLiteral("gone.sock"));
+            std::optional<SilentServer> silent;
+            if (running) {
+                silent.emplace(socket);
+                if (!silent->listening())
+                    std::_Exit(3);
+            }
+            qputenv("CUPS_SERVER", socket.toLocal8Bit());
+            startDesk("450", "440", "240");
+            const JobReport report = run("123", 1, LargeLabel);
+            const bool named = report.lostStickers.size() == 1 &&
+                               report.lostStickers[0].SampleId == "12300001" &&
+                               !report.lostStickers[0].reason.isEmpty();
+            std::fprintf(stderr, "rows %zu, lost stickers %lld, job reset %d\n", rows().size(),
+                         qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"));
+            std::_Exit(rows().size() == 1 && mModule.job.CustomerId == "0" && named ? 0 : 1);
+        };
+        // The lost sticker's line on standard error names the sample and the printer.
+        EXPECT_EXIT(runAgainstServer(), ::testing::ExitedWithCode(0), "12300001.*Smart Label Printer 450")
+            << (running ? "silent server" : "no server");
+    }
 }
 
 } // namespace
