@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MainModule.h"
-#include "StickerRun.h"
+#include "StickerOutcome.h"
 
 #include <QList>
 #include <QString>
