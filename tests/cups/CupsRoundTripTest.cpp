@@ -20,7 +20,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -31,7 +30,6 @@
 // and every barcode on them is read by an independent decoder.
 namespace {
 
-// The queues of the test server, by the capture folder their backend writes to.
 struct Queue {
     const char* name;
     int dpi;
@@ -63,6 +61,11 @@ struct JobRow {
     std::vector<Expected> stickers; // in the order printed
 };
 
+// The result sticker always comes from the 300 dpi library, whatever printer 1 is.
+std::vector<Expected> oneTest(const Queue* queue, int dpi, QSize label) {
+    return {{queue, What::Sample, 0, dpi, label}, {&kPostScript, What::Result, 0, 300, kNormal300}};
+}
+
 std::vector<Expected> fourSamples(const Queue* queue, int dpi, QSize label) {
     std::vector<Expected> out;
     for (int i = 0; i < 4; ++i)
@@ -71,52 +74,21 @@ std::vector<Expected> fourSamples(const Queue* queue, int dpi, QSize label) {
     return out;
 }
 
-const JobRow kJobRows[] = {
-    {"OneTest450",
-     "450",
-     "701",
-     1,
-     SingleTest,
-     {{&kZpl300, What::Sample, 0, 300, kNormal300}, {&kPostScript, What::Result, 0, 300, kNormal300}}},
-    {"FourTests450", "450", "705", 4, FourTests, fourSamples(&kZpl300, 300, kNormal300)},
-    {"LargeLabel450",
-     "450",
-     "123",
-     2,
-     LargeLabel,
-     {{&kZpl300, What::Large, 0, 300, kNormal300}, {&kZpl300, What::Large, 1, 300, kNormal300}}},
-    // Printer 1's 300 dpi layout on the 203 dpi printer 3.
-    {"SmallBarcode450",
-     "450",
-     "123",
-     2,
-     SmallBarcode,
-     {{&kZpl203, What::Small, 0, 300, kSmall300}, {&kZpl203, What::Small, 1, 300, kSmall300}}},
-    // The result sticker always comes from the 300 dpi library, whatever printer 1 is.
-    {"OneTest240",
-     "240",
-     "701",
-     1,
-     SingleTest,
-     {{&kZpl203, What::Sample, 0, 203, kNormal203}, {&kPostScript, What::Result, 0, 300, kNormal300}}},
-    {"FourTests240", "240", "705", 4, FourTests, fourSamples(&kZpl203, 203, kNormal203)},
-    {"LargeLabel240",
-     "240",
-     "123",
-     2,
-     LargeLabel,
-     {{&kZpl203, What::Large, 0, 203, kNormal203}, {&kZpl203, What::Large, 1, 203, kNormal203}}},
-    {"SmallBarcode240",
-     "240",
-     "123",
-     2,
-     SmallBarcode,
-     {{&kZpl203, What::Small, 0, 203, kSmall203}, {&kZpl203, What::Small, 1, 203, kSmall203}}},
-};
-
-void PrintTo(const JobRow& row, std::ostream* os) {
-    *os << row.name;
+std::vector<Expected> twoOf(What what, const Queue* queue, int dpi, QSize label) {
+    return {{queue, what, 0, dpi, label}, {queue, what, 1, dpi, label}};
 }
+
+// SmallBarcode450: printer 1's 300 dpi layout on the 203 dpi printer 3.
+const JobRow kJobRows[] = {
+    {"OneTest450", "450", "701", 1, SingleTest, oneTest(&kZpl300, 300, kNormal300)},
+    {"FourTests450", "450", "705", 4, FourTests, fourSamples(&kZpl300, 300, kNormal300)},
+    {"LargeLabel450", "450", "123", 2, LargeLabel, twoOf(What::Large, &kZpl300, 300, kNormal300)},
+    {"SmallBarcode450", "450", "123", 2, SmallBarcode, twoOf(What::Small, &kZpl203, 300, kSmall300)},
+    {"OneTest240", "240", "701", 1, SingleTest, oneTest(&kZpl203, 203, kNormal203)},
+    {"FourTests240", "240", "705", 4, FourTests, fourSamples(&kZpl203, 203, kNormal203)},
+    {"LargeLabel240", "240", "123", 2, LargeLabel, twoOf(What::Large, &kZpl203, 203, kNormal203)},
+    {"SmallBarcode240", "240", "123", 2, SmallBarcode, twoOf(What::Small, &kZpl203, 203, kSmall203)},
+};
 
 class NoPause final : public Pause {
 public:
@@ -295,9 +267,7 @@ TEST_P(CupsRoundTrip, EveryStickerScansBackToItsRow) {
     for (const Expected& sticker : row.stickers)
         ++taken[sticker.queue];
     for (const auto& [queue, count] : taken) {
-        EXPECT_TRUE(waitForJobs(captureFolder(*queue), count))
-            << queue->name << " got " << capturedJobs(captureFolder(*queue)).size() << " of " << count
-            << " jobs";
+        waitForJobs(captureFolder(*queue), count);
         EXPECT_EQ(capturedJobs(captureFolder(*queue)).size(), count) << queue->name;
         taken[queue] = 0;
     }
@@ -383,10 +353,6 @@ struct FailureRow {
     const char* queue;   // captures nothing
 };
 
-void PrintTo(const FailureRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
 const FailureRow kFailureRows[] = {
     {"RefusingQueue", "460", 2, "refusing"},
     {"DisabledQueue", "470", 0, "held"},
@@ -410,10 +376,8 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
         EXPECT_FALSE(lost.sticker.isEmpty());
         EXPECT_FALSE(lost.reason.isEmpty());
     }
-    if (report.lostStickers.size() == 2) {
+    if (report.lostStickers.size() == 2)
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);
-    }
-
     // Jobs still waiting in CUPS: those the held queue took.
     EXPECT_EQ(
         runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QString::fromLatin1(row.queue)}).count('\n'),
@@ -424,8 +388,7 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
 INSTANTIATE_TEST_SUITE_P(Queues, CupsFailure, ::testing::ValuesIn(kFailureRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A CUPS server that takes the connection and never answers: the sticker is lost with a reason
-// and the job ends. In a process of its own, so that nothing found on the real server is reused.
+// In a process of its own, so that nothing found on the real server is reused.
 // A CUPS server named to the desk that accepts and never answers, or that is not running at all:
 // its queues cannot be looked up, so each sticker is lost with a reason instead of vanishing.
 TEST_F(CupsDesk, ServerThatNeverAnswersOrIsNotRunning) {
@@ -450,7 +413,6 @@ TEST_F(CupsDesk, ServerThatNeverAnswersOrIsNotRunning) {
                          qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"));
             std::_Exit(rows().size() == 1 && mModule.job.CustomerId == "0" && named ? 0 : 1);
         };
-        // The lost sticker's line on standard error names the sample and the printer.
         EXPECT_EXIT(runAgainstServer(), ::testing::ExitedWithCode(0), "12300001.*Smart Label Printer 450")
             << (running ? "silent server" : "no server");
     }
