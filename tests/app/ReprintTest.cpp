@@ -33,7 +33,7 @@ const char* const kPrinters[] = {"450", "440", "240"};
 
 struct ReprintRow {
     const char* name;
-    QStringList arguments;
+    const char* arguments; // split at spaces
     int status;
     const char* printer;               // model digits of the one printer that gets stickers
     std::vector<QStringList> stickers; // per sticker, its barcodes' texts sorted
@@ -102,7 +102,8 @@ TEST_P(ReprintTable, PrintsStoredStickersAgainAndRecordsNothing) {
         ASSERT_TRUE(QDir().rename(hidden, hidden + QStringLiteral(".away")));
 
     QProcess tool;
-    tool.start(sFolder->filePath(QStringLiteral("velmora-barcode-tool")), row.arguments);
+    tool.start(sFolder->filePath(QStringLiteral("velmora-barcode-tool")),
+               QString::fromLatin1(row.arguments).split(' '));
     ASSERT_TRUE(tool.waitForFinished(60000));
     const QString said = QString::fromLocal8Bit(tool.readAllStandardOutput() + tool.readAllStandardError());
     if (!hidden.isEmpty())
@@ -118,51 +119,29 @@ TEST_P(ReprintTable, PrintsStoredStickersAgainAndRecordsNothing) {
     EXPECT_EQ(storedRows(), int(std::size(kStored)));
 }
 
-const QStringList kBatch{"70500001", "70500002", "70500003", "70500004"};
+// clang-format off
+const ReprintRow kRows[] = {
+    {"SampleStickers", "--reprint sample 70100001 70100002", 0, "450",
+     {{"0A1B2C3D", "70100001"}, {"4E5F6A7B", "70100002"}},
+     "Printed: sample sticker 70100002 on Smart Label Printer 450"},
+    // Customer 701 from the stored row: test centre 1's address in the QR code.
+    {"ResultSticker", "--reprint result 70100002", 0, "440",
+     {{"https://www.zadad-labor.de/ergebnis/4E5F6A7B?source=qa"}}, ""},
+    {"LargeLabelWithoutCode", "--reprint large 12300001", 0, "450", {{"12300001"}}, ""},
+    {"SmallBarcode", "--reprint small 70100001", 0, "240", {{"70100001"}}, ""},
+    {"BatchSticker", "--reprint batch 70500001 70500002 70500003 70500004", 0, "440", {{}}, ""},
+    {"UnknownNumberRefusesAll", "--reprint sample 70100001 70199999", 2, "", {},
+     "Not recorded: 70199999. Nothing was printed."},
+    {"BatchOfTwo", "--reprint batch 70500001 70500002", 2, "", {}, "exactly four samples; 2 given"},
+    {"SampleStickerWithoutCode", "--reprint sample 12300001", 2, "", {}, "No test code"},
+    {"WrongKind", "--reprint poster 70100001", 2, "", {}, "Unknown sticker kind \"poster\""},
+    {"PrinterAwayIsALostSticker", "--reprint small 70100001", 3, "", {},
+     "Sticker lost: sample 70100001, small barcode sticker, Smart Label Printer 240: ", "240"},
+    {"Help", "--help", 0, "", {}, "--reprint KIND SAMPLE_ID..."},
+};
+// clang-format on
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, ReprintTable,
-    ::testing::Values(
-        ReprintRow{"SampleStickers",
-                   {"--reprint", "sample", "70100001", "70100002"},
-                   0,
-                   "450",
-                   {{"0A1B2C3D", "70100001"}, {"4E5F6A7B", "70100002"}},
-                   "Printed: sample sticker 70100002 on Smart Label Printer 450"},
-        // Customer 701 from the stored row: test centre 1's address in the QR code.
-        ReprintRow{"ResultSticker",
-                   {"--reprint", "result", "70100002"},
-                   0,
-                   "440",
-                   {{"https://www.zadad-labor.de/ergebnis/4E5F6A7B?source=qa"}},
-                   ""},
-        ReprintRow{"LargeLabelWithoutCode", {"--reprint", "large", "12300001"}, 0, "450", {{"12300001"}}, ""},
-        ReprintRow{"SmallBarcode", {"--reprint", "small", "70100001"}, 0, "240", {{"70100001"}}, ""},
-        ReprintRow{"BatchSticker", QStringList{"--reprint", "batch"} + kBatch, 0, "440", {{}}, ""},
-        ReprintRow{"UnknownNumberRefusesAll",
-                   {"--reprint", "sample", "70100001", "70199999"},
-                   2,
-                   "",
-                   {},
-                   "Not recorded: 70199999. Nothing was printed."},
-        ReprintRow{"BatchOfTwo",
-                   {"--reprint", "batch", "70500001", "70500002"},
-                   2,
-                   "",
-                   {},
-                   "exactly four samples; 2 given"},
-        ReprintRow{
-            "SampleStickerWithoutCode", {"--reprint", "sample", "12300001"}, 2, "", {}, "No test code"},
-        ReprintRow{
-            "WrongKind", {"--reprint", "poster", "70100001"}, 2, "", {}, "Unknown sticker kind \"poster\""},
-        ReprintRow{"PrinterAwayIsALostSticker",
-                   {"--reprint", "small", "70100001"},
-                   3,
-                   "",
-                   {},
-                   "Sticker lost: sample 70100001, small barcode sticker, Smart Label Printer 240: ",
-                   "240"},
-        ReprintRow{"Help", {"--help"}, 0, "", {}, "--reprint KIND SAMPLE_ID..."}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, ReprintTable, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
