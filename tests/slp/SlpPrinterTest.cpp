@@ -120,17 +120,15 @@ QString lastError(const SlpFunctions& slp) {
 using Spoil = std::function<std::optional<std::string>(const QString& folder)>;
 
 std::optional<std::string> mountTmpfs(const QString& folder, const char* options, unsigned long flags) {
-    if (mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", flags, options) != 0) {
+    if (mount("tmpfs", folder.toLocal8Bit().constData(), "tmpfs", flags, options) != 0)
         return std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
-    }
     return std::nullopt;
 }
 
 // A volume with no room left: filled by a file until the kernel refuses more.
 std::optional<std::string> fullVolume(const QString& folder) {
-    if (auto skip = mountTmpfs(folder, "size=64k", 0)) {
+    if (auto skip = mountTmpfs(folder, "size=64k", 0))
         return skip;
-    }
     QFile filler(QDir(folder).filePath(QStringLiteral("filler")));
     filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     const QByteArray block(4096, 'x');
@@ -165,10 +163,8 @@ TEST_P(FileWriteFailure, EndLabelFailsWithTheFileAndTheErrorAndLeavesNothing) {
     const SlpFunctions& slp = folder.library(Generation::Slp7x32);
     const QString name = uniquePrinterName();
     const QString printerFolder = folder.addFilePrinter(name);
-    const std::optional<std::string> skip = row.spoil(printerFolder);
-    if (skip) {
+    if (const std::optional<std::string> skip = row.spoil(printerFolder))
         GTEST_SKIP() << *skip;
-    }
     ASSERT_EQ(slp.openPrinter(name.toLocal8Bit().constData(), 2, -1), -1);
     ASSERT_EQ(slp.startLabel(), -1);
     const int32_t printed = slp.endLabel();
@@ -191,9 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(WriteFailureCase{"full volume", fullVolume, "No space left on device"},
                       WriteFailureCase{"read-only volume", readOnlyVolume, "Read-only file system"},
                       WriteFailureCase{"write cut short", fileSizeLimit, "File too large"}),
-    [](const ::testing::TestParamInfo<WriteFailureCase>& info) {
-        return "Row" + std::to_string(info.index);
-    });
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST(LastErrorText, IsCutToTheBufferAndClearedByTheNextLabel) {
     SlpTestFolder& folder = SlpTestFolder::instance();
@@ -224,19 +218,17 @@ TEST(FilePrinter, TwoProcessesNeverTakeTheSameNumber) {
     const QString name = uniquePrinterName();
     const QString printerFolder = folder.addFilePrinter(name);
     QProcess desks[2];
-    for (QProcess& desk : desks) {
+    for (QProcess& desk : desks)
         desk.start(QStringLiteral(SLP_CLAIM_STICKERS),
                    {folder.libraryPath(Generation::Slp62), name, QString::number(PerDesk)});
-    }
     for (QProcess& desk : desks) {
         ASSERT_TRUE(desk.waitForFinished(120000)) << "a desk never finished";
         EXPECT_EQ(desk.exitCode(), 0) << desk.readAllStandardError().toStdString();
         EXPECT_EQ(desk.readAllStandardOutput().trimmed(), QByteArray::number(PerDesk));
     }
     QStringList expected;
-    for (int number = 1; number <= 2 * PerDesk; ++number) {
+    for (int number = 1; number <= 2 * PerDesk; ++number)
         expected << QStringLiteral("%1.png").arg(number, 6, 10, QLatin1Char('0'));
-    }
     EXPECT_EQ(QDir(printerFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 
@@ -271,48 +263,22 @@ const std::vector<QByteArray> LabelDriver{"na_index-4x6_4x6in", "custom_min_0.25
 const std::vector<QByteArray> OfficeDriver{"iso_a4_210x297mm", "na_index-4x6_4x6in", "iso_a5_148x210mm",
                                            "na_letter_8.5x11in"};
 
-INSTANTIATE_TEST_SUITE_P(Drivers, CupsPage,
-                         ::testing::Values(
-                             // fractional points: whole points would cut dots off the label
-                             PageCase{"custom size, 300 dpi",
-                                      LabelDriver,
-                                      {1560, 600},
-                                      300,
-                                      "PageSize",
-                                      "Custom.374.40000x144.00000",
-                                      {1560, 600}},
-                             PageCase{"custom size, 203 dpi",
-                                      LabelDriver,
-                                      {1056, 406},
-                                      203,
-                                      "PageSize",
-                                      "Custom.374.54188x144.00000",
-                                      {1056, 406}},
-                             PageCase{"label wider than the custom sizes",
-                                      {"custom_min_1x1in", "custom_max_4x39in", "iso_a5_148x210mm"},
-                                      {1560, 600},
-                                      300,
-                                      "media",
-                                      "iso_a5_148x210mm",
-                                      {1748, 2480}},
-                             PageCase{"no custom sizes: the smallest that holds it",
-                                      OfficeDriver,
-                                      {1560, 600},
-                                      300,
-                                      "media",
-                                      "iso_a5_148x210mm",
-                                      {1748, 2480}},
-                             PageCase{"a size that holds it exactly",
-                                      OfficeDriver,
-                                      {1200, 1800},
-                                      300,
-                                      "media",
-                                      "na_index-4x6_4x6in",
-                                      {1200, 1800}},
-                             PageCase{"no size holds it", OfficeDriver, {3000, 600}, 300, {}, {}, {}}),
-                         [](const ::testing::TestParamInfo<PageCase>& info) {
-                             return "Row" + std::to_string(info.index);
-                         });
+// Fractional points for custom sizes: whole points would cut dots off the label.
+// clang-format off
+const PageCase kPageRows[] = {
+    {"custom, 300 dpi", LabelDriver, {1560, 600}, 300, "PageSize", "Custom.374.40000x144.00000", {1560, 600}},
+    {"custom, 203 dpi", LabelDriver, {1056, 406}, 203, "PageSize", "Custom.374.54188x144.00000", {1056, 406}},
+    {"label wider than the custom sizes", {"custom_min_1x1in", "custom_max_4x39in", "iso_a5_148x210mm"},
+     {1560, 600}, 300, "media", "iso_a5_148x210mm", {1748, 2480}},
+    {"no custom sizes: the smallest that holds it", OfficeDriver, {1560, 600}, 300, "media", "iso_a5_148x210mm",
+     {1748, 2480}},
+    {"holds it exactly", OfficeDriver, {1200, 1800}, 300, "media", "na_index-4x6_4x6in", {1200, 1800}},
+    {"no size holds it", OfficeDriver, {3000, 600}, 300, {}, {}, {}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Drivers, CupsPage, ::testing::ValuesIn(kPageRows),
+                         [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 // --- opening ------------------------------------------------------------------------------------
 
