@@ -50,9 +50,8 @@ TEST_P(StickerRendering, PrintsOnePngThatScansBackAndStaysOnTheLabel) {
     EXPECT_EQ(qRound(image.dotsPerMeterY() * 0.0254), folder.dpi(sticker.generation));
 
     std::vector<std::pair<QString, QString>> expected;
-    for (const ExpectedCode& code : sticker.codes) {
+    for (const ExpectedCode& code : sticker.codes)
         expected.emplace_back(code.format, code.text);
-    }
     std::vector<std::pair<QString, QString>> found;
     for (const ScannedBarcode& code : scanBarcodes(image)) {
         found.emplace_back(code.format, code.text);
@@ -105,32 +104,28 @@ LabelContent contentOf(const TestSticker& sticker, const QSize& labelSize, int d
 QImage renderPdf(const QByteArray& pdf, int dpi) {
     const QString gs = QStandardPaths::findExecutable(QStringLiteral("gs"));
     QTemporaryDir dir;
-    if (gs.isEmpty() || !dir.isValid()) {
+    if (gs.isEmpty() || !dir.isValid())
         return {};
-    }
     const QString input = dir.filePath(QStringLiteral("page.pdf"));
     const QString output = dir.filePath(QStringLiteral("page.png"));
     QFile file(input);
-    file.open(QIODevice::WriteOnly);
-    file.write(pdf);
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size())
+        return {};
     file.close();
     QProcess process;
     process.start(gs, {"-q", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pngmono", "-r" + QString::number(dpi),
                        "-sOutputFile=" + output, input});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
-    }
     return QImage(output);
 }
 
 // Dots of the sticker that the page shows otherwise, in the page's top left corner.
 int differingDots(const QImage& page, const QImage& sticker) {
     int differing = 0;
-    for (int y = 0; y < sticker.height(); ++y) {
-        for (int x = 0; x < sticker.width(); ++x) {
+    for (int y = 0; y < sticker.height(); ++y)
+        for (int x = 0; x < sticker.width(); ++x)
             differing += qGray(page.pixel(x, y)) / 128 != qGray(sticker.pixel(x, y)) / 128;
-        }
-    }
     return differing;
 }
 
@@ -151,9 +146,8 @@ TEST_P(StickerOnOtherDevice, ScansWithBarsOnWholeDotsAndComesBackDotForDotFromIt
     ASSERT_EQ(image.size(), QSize(scaled(read.width()), scaled(read.height())));
 
     std::vector<std::pair<QString, QString>> expected;
-    for (const ExpectedCode& code : sticker.codes) {
+    for (const ExpectedCode& code : sticker.codes)
         expected.emplace_back(code.format, code.text);
-    }
     std::vector<std::pair<QString, QString>> found;
     for (const ScannedBarcode& code : scanBarcodes(image)) {
         found.emplace_back(code.format, code.text);
@@ -173,9 +167,8 @@ TEST_P(StickerOnOtherDevice, ScansWithBarsOnWholeDotsAndComesBackDotForDotFromIt
     const QImage bits = toOneBit(image);
     const QSize page = bits.size() + QSize(37, 11);
     const QImage printed = renderPdf(onePagePdf(bits, page, device), device);
-    if (printed.isNull()) {
+    if (printed.isNull())
         GTEST_SKIP() << "Ghostscript (gs) is not installed; the PDF page is not checked";
-    }
     ASSERT_EQ(printed.size(), page);
     EXPECT_EQ(differingDots(printed, bits), 0) << "the PDF page moved or scaled the sticker";
     EXPECT_TRUE(inkBounds(printed, QRect(bits.width(), 0, 37, page.height())).isEmpty());
