@@ -220,24 +220,19 @@ struct Routine {
     std::function<StickerOutcome(Fixture&)> print;
 };
 
+const QString kSample = QStringLiteral("70100042"), kCode = QStringLiteral("C0DE");
+
 const std::vector<Routine> kRoutines = {
-    {"7x32 sample",
-     [](Fixture& f) {
-         return f.gen7x32.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE"));
-     }},
-    {"7x32 large", [](Fixture& f) { return f.gen7x32.PrintLargeLabel(QStringLiteral("70100042")); }},
-    {"7x32 small", [](Fixture& f) { return f.gen7x32.PrintSmallBarcode(QStringLiteral("70100042")); }},
-    {"7x32 result",
-     [](Fixture& f) {
-         return f.gen7x32.PrintResultLabel(QStringLiteral("70100042"), QStringLiteral("C0DE"));
-     }},
-    {"62 sample",
-     [](Fixture& f) { return f.gen62.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("C0DE")); }},
-    {"62 large", [](Fixture& f) { return f.gen62.PrintLargeLabel(QStringLiteral("70100042")); }},
-    {"62 small", [](Fixture& f) { return f.gen62.PrintSmallBarcode(QStringLiteral("70100042")); }},
+    {"7x32 sample", [](Fixture& f) { return f.gen7x32.PrintSampleLabel(kSample, kCode); }},
+    {"7x32 large", [](Fixture& f) { return f.gen7x32.PrintLargeLabel(kSample); }},
+    {"7x32 small", [](Fixture& f) { return f.gen7x32.PrintSmallBarcode(kSample); }},
+    {"7x32 result", [](Fixture& f) { return f.gen7x32.PrintResultLabel(kSample, kCode); }},
+    {"62 sample", [](Fixture& f) { return f.gen62.PrintSampleLabel(kSample, kCode); }},
+    {"62 large", [](Fixture& f) { return f.gen62.PrintLargeLabel(kSample); }},
+    {"62 small", [](Fixture& f) { return f.gen62.PrintSmallBarcode(kSample); }},
     {"62 batch",
      [](Fixture& f) {
-         const QString s = QStringLiteral("70100042");
+         const QString& s = kSample;
          return f.gen62.PrintBatchResultLabel(s, s, s, s, s, s, s, s);
      }},
 };
