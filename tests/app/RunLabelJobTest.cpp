@@ -183,7 +183,6 @@ TEST(RunLabelJob, ConversionFailuresBeforeAnythingIsDrawn) {
     }
 }
 
-
 // The window's one message after a job with lost stickers.
 QList<LostSticker> lostRun(const QString& sticker, const QString& printer, const QString& reason, int first,
                            int count) {

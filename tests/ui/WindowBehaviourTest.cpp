@@ -275,10 +275,8 @@ protected:
             post(target, QEvent::MouseButtonRelease);
             break;
         case Input::Space:
-            QCoreApplication::postEvent(target,
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
-            QCoreApplication::postEvent(target,
-                                        new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier));
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(target, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier));
             break;
         case Input::AltS:
             QTest::keyClick(mWindow.get(), Qt::Key_S, Qt::AltModifier);
