@@ -1,5 +1,7 @@
 #include "CupsConnection.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <cerrno>
 #include <cstring>
 
@@ -38,6 +40,12 @@ CupsConnection::~CupsConnection() {
 }
 
 int CupsConnection::stillWaiting(http_t* /*http*/, void* self) {
+    // The tool prints on its GUI thread: while CUPS keeps it waiting, the window still paints
+    // itself and answers the desktop. Presses wait, and a running job drops them.
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application != nullptr && application->thread() == QThread::currentThread()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     return Clock::now() < static_cast<CupsConnection*>(self)->mDeadline ? 1 : 0;
 }
 
