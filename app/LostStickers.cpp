@@ -74,7 +74,7 @@ std::vector<ReasonGroup> grouped(const QList<LostSticker>& lost) {
                                  [&](const StickerGroup& s) { return s.sticker == sticker.sticker; });
         if (kind == group->stickers.end())
             kind = group->stickers.insert(group->stickers.end(), StickerGroup{sticker.sticker, {}});
-        kind->SampleIds << sticker.SampleId;
+        kind->SampleIds << sticker.SampleIds.value(0);
     }
     // The commonest cause first: it is the one to mend.
     std::stable_sort(groups.begin(), groups.end(),
@@ -101,7 +101,8 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
     const QString line = LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason);
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
-    lost.append({SampleIds.value(0), sticker, outcome.printer, outcome.reason});
+    lost.append({SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
+                 outcome.state == StickerOutcome::State::Unknown});
 }
 
 QString LostStickersMessage(const QList<LostSticker>& lost) {

@@ -21,8 +21,8 @@ inline const QString BatchResult = QStringLiteral("batch result sticker");
 QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, const QString& printer,
                         const QString& reason);
 
-// A lost sticker joins lost, named by its first sample, and writes its line to standard error at
-// once. A printed sticker, or one whose printer was not found, adds nothing.
+// A lost sticker (or one whose fate is unknown) joins lost and writes its line to standard error at
+// once. A printed sticker, or one whose printer setting is empty, adds nothing.
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome);
 

@@ -1,5 +1,10 @@
 #include "MainModule.h"
 
+void BeginPrinterJob(MainModule& module) {
+    module.printer7x32->SlpBeginJob();
+    module.printer62->SlpBeginJob();
+}
+
 void ResetLabelJob(MainModule& module) {
     module.job.CustomerId = QStringLiteral("0");
     module.job.LabelCount = 0;

@@ -6,9 +6,11 @@
 #include "LabelJob.h"
 #include "Pause.h"
 #include "SlpPrinterApi.h"
+#include "StickerOutcome.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The process-wide state: settings, the current job, the one connection, the window's boxes
@@ -19,7 +21,7 @@ struct MainModule {
     DbConnection db;
     QString applicationFolder;
 
-    std::function<JobBoxes&()> window; // creates the hidden window on first use
+    std::function<JobBoxes&()> window;    // creates the hidden window on first use
     SlpPrinterApi* printer7x32 = nullptr; // libSlpApi7x32
     SlpPrinterApi* printer62 = nullptr;   // libslpapi62
     Pause* pause = nullptr;
@@ -30,19 +32,26 @@ struct MainModule {
     std::function<bool()> stopRequested;
 };
 
-// One sticker that did not reach its printer.
+// One sticker that did not reach its printer, or may not have.
 struct LostSticker {
-    QString SampleId; // the sample the sticker belongs to; the first of four for a batch sticker
-    QString sticker;  // which sticker, e.g. "sample sticker"
-    QString printer;  // the printer's name
-    QString reason;   // what the printer library said
+    QStringList SampleIds; // the samples on the sticker: one, or the four of a batch sticker
+    QString sticker;       // which sticker, e.g. "sample sticker"
+    QString printer;       // the printer's name
+    QString reason;        // what the printer library said, for the administrator
+    StickerCause cause = StickerCause::Other;
+    bool unknown = false; // sent, but whether it printed cannot be known
 };
 
 // What a job leaves behind besides its rows and stickers.
 struct JobReport {
     QList<LostSticker> lostStickers;
     bool stopped = false; // ended early because stopRequested() said so
+    QString error;        // the error that ended the job; empty when it ran to its end
+    QString lastRecorded; // the last sample this job recorded; empty when none
 };
+
+// Tells both printer libraries that a job begins, so that each asks its printers afresh once.
+void BeginPrinterJob(MainModule& module);
 
 // LabelJob back to "0", 0, 0, 1 and both input boxes emptied.
 void ResetLabelJob(MainModule& module);

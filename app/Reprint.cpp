@@ -160,6 +160,7 @@ int Reprint(MainModule& module, const QString& kind, const QStringList& SampleId
                              ? true
                              : PrinterSeries(module.settings.BarcodePrinter1) > LastSeriesOf62;
     LabelJob job; // only its customer, for the test centre
+    BeginPrinterJob(module);
     modSlpApi7x32 stickers7x32(*module.printer7x32, module.settings, job);
     modSlpApi62 stickers62(*module.printer62, module.settings, job);
 

@@ -67,6 +67,7 @@ JobReport RunLabelJob(MainModule& module) {
     if (RepeatRuleApplies(job.CustomerId, text2))
         job.RepeatCount = ToInteger16(text2.trimmed());
 
+    BeginPrinterJob(module);
     modSlpApi7x32 stickers7x32(*module.printer7x32, module.settings, job);
     modSlpApi62 stickers62(*module.printer62, module.settings, job);
     SeriesStickers stickers(use7x32, stickers7x32, stickers62);

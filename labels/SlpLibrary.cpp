@@ -130,3 +130,13 @@ QString SlpLibrary::SlpLastErrorText() {
     lastError(reason.data(), length + 1);
     return FromWindows1252(QByteArrayView(reason.constData(), qstrnlen(reason.constData(), length)));
 }
+
+qint32 SlpLibrary::SlpLastErrorCode() {
+    const auto lastCode = as<decltype(::SlpGetLastErrorCode)>(optionalFunction("SlpGetLastErrorCode"));
+    return lastCode ? lastCode() : 0;
+}
+
+void SlpLibrary::SlpBeginJob() {
+    if (const auto beginJob = as<decltype(::SlpBeginJob)>(optionalFunction("SlpBeginJob")))
+        beginJob();
+}

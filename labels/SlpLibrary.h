@@ -28,6 +28,8 @@ public:
     void SlpDeleteFont(qint32 font) override;
     void SlpClosePrinter() override;
     QString SlpLastErrorText() override;
+    qint32 SlpLastErrorCode() override;
+    void SlpBeginJob() override;
 
 private:
     struct Bound;

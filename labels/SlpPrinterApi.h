@@ -32,4 +32,8 @@ public:
 
     // Why the last SlpOpenPrinter or SlpEndLabel failed; empty when the library does not say.
     virtual QString SlpLastErrorText() { return {}; }
+    // The kind of that failure, one of the library's SLP_ERROR_ codes; 0 when it does not say.
+    virtual qint32 SlpLastErrorCode() { return 0; }
+    // A job begins: the library asks its printers and servers afresh.
+    virtual void SlpBeginJob() {}
 };

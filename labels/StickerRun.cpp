@@ -58,6 +58,13 @@ QList<Font> drawSteps(SlpPrinterApi& api, const std::vector<StickerStep>& steps)
     return fonts;
 }
 
+// The library's code for a failure; a library that gives a reason but no code gets Other.
+StickerCause causeOf(qint32 code, const QString& reason) {
+    if (code == 0)
+        return reason.isEmpty() ? StickerCause::None : StickerCause::Other;
+    return static_cast<StickerCause>(code);
+}
+
 StickerStep rectangleStep(StickerStep::Call call, qint32 left, qint32 top, qint32 right, qint32 bottom,
                           const QString& content) {
     return {call, left, top, right, bottom, 0, content};
@@ -95,6 +102,7 @@ StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
         // Not found says nothing; a reason means the printer could not be looked for (a CUPS
         // server that does not answer), and the sticker is lost.
         outcome.reason = api.SlpLastErrorText();
+        outcome.cause = causeOf(api.SlpLastErrorCode(), outcome.reason);
         if (!outcome.reason.isEmpty())
             outcome.state = StickerOutcome::State::Lost;
         return outcome;
@@ -111,14 +119,17 @@ StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
             outcome.state = StickerOutcome::State::Printed;
         } else {
             // Asked at once: closing the printer may leave a reason of its own.
-            outcome.state = StickerOutcome::State::Lost;
             outcome.reason = api.SlpLastErrorText();
             if (outcome.reason.isEmpty())
                 outcome.reason = QStringLiteral("the printer library gave no reason");
+            outcome.cause = causeOf(api.SlpLastErrorCode(), outcome.reason);
+            outcome.state = outcome.cause == StickerCause::JobUnknown ? StickerOutcome::State::Unknown
+                                                                      : StickerOutcome::State::Lost;
         }
     } else {
         outcome.state = StickerOutcome::State::Lost;
         outcome.reason = QStringLiteral("the printer did not start the label");
+        outcome.cause = StickerCause::NotStarted;
     }
     for (const Font& font : std::as_const(fonts))
         api.SlpDeleteFont(font.handle);

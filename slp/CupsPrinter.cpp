@@ -11,10 +11,10 @@ namespace {
 
 // Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
 bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
-            const QString& printerName, QString& whyNot) {
+            const QString& printerName, SlpFailure& whyNot) {
     CupsConnection cups;
     if (cups.http() == nullptr) {
-        whyNot = cups.whyNot();
+        whyNot.set(SLP_ERROR_SERVER_SILENT, cups.whyNot());
         return false;
     }
     const QByteArray resource = "/printers/" + queue;
@@ -51,13 +51,15 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
         return true;
     }
     if (cups.expired()) {
-        whyNot = cups.whyNot();
+        whyNot.set(SLP_ERROR_SERVER_SILENT, cups.whyNot());
     } else if (result == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) {
-        whyNot = QStringLiteral("queue %1 is not accepting jobs").arg(printerName);
+        whyNot.set(SLP_ERROR_NOT_ACCEPTING,
+                   QStringLiteral("queue %1 is not accepting jobs").arg(printerName));
     } else if (result == IPP_STATUS_ERROR_NOT_FOUND) {
-        whyNot = QStringLiteral("queue %1 no longer exists").arg(printerName);
+        whyNot.set(SLP_ERROR_NOT_FOUND, QStringLiteral("queue %1 no longer exists").arg(printerName));
     } else {
-        whyNot = QStringLiteral("CUPS refused the label for queue %1: %2").arg(printerName, cups.whyNot());
+        whyNot.set(SLP_ERROR_REFUSED,
+                   QStringLiteral("CUPS refused the label for queue %1: %2").arg(printerName, cups.whyNot()));
     }
     return false;
 }
@@ -67,7 +69,7 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
 CupsPrinter::CupsPrinter(QString printerName, CupsQueue queue)
     : mPrinterName(std::move(printerName)), mQueue(std::move(queue)) {}
 
-bool CupsPrinter::printLabel(const LabelContent& content, QString& whyNot) {
+bool CupsPrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
     // A queue naming no resolution gets the library's own.
     const int dpi = mQueue.dpi > 0 ? mQueue.dpi : content.dpi;
     QImage sticker = renderLabel(content, dpi);
@@ -78,10 +80,11 @@ bool CupsPrinter::printLabel(const LabelContent& content, QString& whyNot) {
     }
     const std::optional<PageChoice> page = choosePage(mQueue, sticker.size(), dpi);
     if (!page) {
-        whyNot = QStringLiteral("no page size of queue %1 holds a %2 x %3 dot label")
-                     .arg(mPrinterName)
-                     .arg(sticker.width())
-                     .arg(sticker.height());
+        whyNot.set(SLP_ERROR_NO_LABEL_SIZE,
+                   QStringLiteral("no page size of queue %1 holds a %2 x %3 dot label")
+                       .arg(mPrinterName)
+                       .arg(sticker.width())
+                       .arg(sticker.height()));
         return false;
     }
     return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi), *page, mPrinterName, whyNot);

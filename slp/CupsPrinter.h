@@ -11,7 +11,7 @@
 class CupsPrinter final : public LabelOutput {
 public:
     CupsPrinter(QString printerName, CupsQueue queue);
-    bool printLabel(const LabelContent& content, QString& whyNot) override;
+    bool printLabel(const LabelContent& content, SlpFailure& whyNot) override;
 
 private:
     QString mPrinterName;

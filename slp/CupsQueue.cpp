@@ -93,7 +93,11 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
     return queue;
 }
 
-std::optional<CupsQueue> findCupsQueue(const QString& printerName, QString& whyNot) {
+void forgetCupsAnswers() {
+    knownQueues().clear();
+}
+
+std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& whyNot) {
     const auto known = knownQueues().constFind(printerName);
     if (known != knownQueues().constEnd()) {
         return *known;
@@ -108,7 +112,8 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, QString& whyN
         // answer is one, and so is a scheduler that is set up here or named to us but not running:
         // its queues cannot be told apart from missing ones, and their stickers would vanish.
         if (cups.expired() || schedulerExpected()) {
-            whyNot = QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot());
+            whyNot.set(SLP_ERROR_SERVER_SILENT,
+                       QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot()));
         }
         return std::nullopt;
     }
@@ -119,7 +124,8 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, QString& whyN
     if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
         ippDelete(response);
         if (cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND) { // a server without queues says so
-            whyNot = QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot());
+            whyNot.set(SLP_ERROR_SERVER_SILENT,
+                       QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot()));
         }
         return std::nullopt;
     }

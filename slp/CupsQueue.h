@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SlpFailure.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -25,7 +27,10 @@ struct CupsQueue {
 
 // The queue whose name or description is printerName, looked up once and then kept. Nothing
 // when there is none; whyNot is then set only when CUPS could not be asked.
-std::optional<CupsQueue> findCupsQueue(const QString& printerName, QString& whyNot);
+std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& whyNot);
+
+// Forgets what CUPS said during the last job, so that the next one asks again.
+void forgetCupsAnswers();
 
 // The queue's attributes as CUPS lists them, read into a CupsQueue.
 struct QueueAttributes {

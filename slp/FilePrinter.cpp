@@ -57,7 +57,7 @@ qint64 FilePrinter::nextNumber() const {
     return highestNumber(mFolder) + 1;
 }
 
-bool FilePrinter::printLabel(const LabelContent& content, QString& whyNot) {
+bool FilePrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
     const QImage sticker = toOneBit(renderLabel(content, content.dpi));
     QByteArray png;
     {
@@ -68,7 +68,8 @@ bool FilePrinter::printLabel(const LabelContent& content, QString& whyNot) {
         // level already packs them small, and the default level cost a third of a sticker's time.
         writer.setQuality(80);
         if (!writer.write(sticker)) {
-            whyNot = QStringLiteral("encoding the label as PNG failed: %1").arg(writer.errorString());
+            whyNot.set(SLP_ERROR_OTHER,
+                       QStringLiteral("encoding the label as PNG failed: %1").arg(writer.errorString()));
             return false;
         }
     }

@@ -9,7 +9,7 @@
 class FilePrinter final : public LabelOutput {
 public:
     explicit FilePrinter(QString folder);
-    bool printLabel(const LabelContent& content, QString& whyNot) override;
+    bool printLabel(const LabelContent& content, SlpFailure& whyNot) override;
 
     // The number the next label tries first, continuing from the highest already in the folder.
     qint64 nextNumber() const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LabelContent.h"
+#include "SlpFailure.h"
 
 #include <QString>
 
@@ -9,5 +10,5 @@ class LabelOutput {
 public:
     virtual ~LabelOutput() = default;
     // true once the label reached the printer; otherwise false and why, in a few plain words.
-    virtual bool printLabel(const LabelContent& content, QString& whyNot) = 0;
+    virtual bool printLabel(const LabelContent& content, SlpFailure& whyNot) = 0;
 };

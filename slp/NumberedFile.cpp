@@ -97,11 +97,12 @@ QString numberedFileName(qint64 number) {
 }
 
 std::optional<qint64> writeNumberedFile(const QString& folder, qint64 first, const QByteArray& bytes,
-                                        QString& whyNot) {
+                                        SlpFailure& whyNot) {
     qint64 number = first;
     const auto fail = [&](int error) {
-        whyNot = QStringLiteral("writing %1 failed: %2")
-                     .arg(QDir(folder).filePath(numberedFileName(number)), errorText(error));
+        whyNot.set(error == ENOSPC || error == EDQUOT ? SLP_ERROR_FOLDER_FULL : SLP_ERROR_WRITE_FAILED,
+                   QStringLiteral("writing %1 failed: %2")
+                       .arg(QDir(folder).filePath(numberedFileName(number)), errorText(error)));
         return std::nullopt;
     };
     const Descriptor dir(open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

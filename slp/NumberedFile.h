@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SlpFailure.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -13,4 +15,4 @@ QString numberedFileName(qint64 number);
 // that fails if the name exists, so no file is ever replaced and no one sees half a file. The
 // number taken, or nothing and why not; the temporary file is gone either way.
 std::optional<qint64> writeNumberedFile(const QString& folder, qint64 first, const QByteArray& bytes,
-                                        QString& whyNot);
+                                        SlpFailure& whyNot);

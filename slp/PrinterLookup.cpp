@@ -19,14 +19,14 @@ bool isPlainFolderName(const QString& name) {
 // counted lost with the reason rather than dropped like one for a printer that does not exist.
 class UnansweredPrinter final : public LabelOutput {
 public:
-    explicit UnansweredPrinter(QString reason) : mReason(std::move(reason)) {}
-    bool printLabel(const LabelContent&, QString& whyNot) override {
+    explicit UnansweredPrinter(SlpFailure reason) : mReason(std::move(reason)) {}
+    bool printLabel(const LabelContent&, SlpFailure& whyNot) override {
         whyNot = mReason;
         return false;
     }
 
 private:
-    QString mReason;
+    SlpFailure mReason;
 };
 
 } // namespace
@@ -38,7 +38,7 @@ std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const
             return std::make_unique<FilePrinter>(folder);
         }
     }
-    QString unanswered;
+    SlpFailure unanswered;
     std::optional<CupsQueue> queue = findCupsQueue(name, unanswered);
     if (queue) {
         return std::make_unique<CupsPrinter>(name, std::move(*queue));

@@ -105,11 +105,20 @@ int32_t SlpClosePrinter() {
 }
 
 int32_t SlpGetLastErrorText(char* buffer, int32_t size) {
-    const QByteArray reason = ToWindows1252(session().lastError());
+    const QByteArray reason = ToWindows1252(session().lastError().text);
     if (buffer != nullptr && size > 0) {
         const auto length = std::min<qsizetype>(reason.size(), size - 1);
         std::memcpy(buffer, reason.constData(), static_cast<size_t>(length));
         buffer[length] = '\0';
     }
     return static_cast<int32_t>(reason.size());
+}
+
+int32_t SlpGetLastErrorCode() {
+    return session().lastError().code;
+}
+
+int32_t SlpBeginJob() {
+    session().beginJob();
+    return -1;
 }

@@ -37,3 +37,26 @@ SLP_API int32_t SlpClosePrinter(void);
 // (NUL-terminated, cut to size - 1 bytes) when buffer is not null; returns the reason's full
 // length in bytes, 0 when there is none.
 SLP_API int32_t SlpGetLastErrorText(char* buffer, int32_t size);
+
+// The kind of failure the last SlpOpenPrinter or SlpEndLabel returned 0 for, so that the caller can
+// word it for its own readers; SLP_ERROR_NONE when there was none.
+enum : int32_t {
+    SLP_ERROR_NONE = 0,
+    SLP_ERROR_NOT_FOUND = 1,      // no printer folder and no CUPS queue has the name
+    SLP_ERROR_NOT_ACCEPTING = 2,  // the queue refuses jobs
+    SLP_ERROR_SERVER_SILENT = 3,  // CUPS could not be reached or did not answer in time
+    SLP_ERROR_FOLDER_FULL = 4,    // no space left where the label was to be written
+    SLP_ERROR_WRITE_FAILED = 5,   // the label could not be written for another reason
+    SLP_ERROR_NO_LABEL_SIZE = 6,  // no label the printer offers holds the sticker
+    SLP_ERROR_AMBIGUOUS_NAME = 7, // two queues answer to the name; nothing was sent
+    SLP_ERROR_NO_DRIVER = 8,      // the queue has no driver to turn a page into labels
+    SLP_ERROR_DATA_TOO_LONG = 9,  // a barcode cannot hold its data
+    SLP_ERROR_JOB_UNKNOWN = 10,   // sent, but whether it printed cannot be known
+    SLP_ERROR_REFUSED = 11,       // the printer refused the label for another reason
+    SLP_ERROR_OTHER = 99,
+};
+SLP_API int32_t SlpGetLastErrorCode(void);
+
+// A new job begins: what was learnt about printers and servers during the last one (queues looked
+// up, a server that did not answer) is asked afresh.
+SLP_API int32_t SlpBeginJob(void);

@@ -1,5 +1,6 @@
 #include "SlpSession.h"
 
+#include "CupsQueue.h"
 #include "PrinterLookup.h"
 
 #include <QGuiApplication>
@@ -27,12 +28,13 @@ int32_t SlpSession::openPrinter(const QString& name, int32_t labelType) {
     mLastError.clear();
     // Fonts and printing need the host's QGuiApplication; without one nothing could be drawn.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        mLastError = QStringLiteral("the printer library needs a QGuiApplication to draw labels");
+        mLastError.set(SLP_ERROR_OTHER,
+                       QStringLiteral("the printer library needs a QGuiApplication to draw labels"));
         return False;
     }
     const QSize size = mProfile.labelSize(labelType);
     if (size.isEmpty()) {
-        mLastError = QStringLiteral("label type %1 is not known").arg(labelType);
+        mLastError.set(SLP_ERROR_OTHER, QStringLiteral("label type %1 is not known").arg(labelType));
         return False;
     }
     mPrinter = findPrinter(mApplicationFolder, name);
@@ -128,7 +130,7 @@ int32_t SlpSession::drawPicture(const QRect& rect, const QString& imagePath) {
 
 int32_t SlpSession::endLabel() {
     if (!mPrinter || !mLabel) {
-        mLastError = QStringLiteral("no label was started");
+        mLastError.set(SLP_ERROR_OTHER, QStringLiteral("no label was started"));
         return False;
     }
     LabelContent content = std::move(*mLabel);
@@ -136,6 +138,10 @@ int32_t SlpSession::endLabel() {
     content.rotation = mRotation;
     mLastError.clear();
     return truth(mPrinter->printLabel(content, mLastError));
+}
+
+void SlpSession::beginJob() {
+    forgetCupsAnswers();
 }
 
 int32_t SlpSession::deleteFont(int32_t font) {

@@ -5,6 +5,7 @@
 #include "LabelContent.h"
 #include "LabelOutput.h"
 #include "PictureCache.h"
+#include "SlpFailure.h"
 #include "SlpProfile.h"
 
 #include <QSize>
@@ -34,7 +35,9 @@ public:
     int32_t deleteFont(int32_t font);
     int32_t closePrinter();
     // Why the last openPrinter or endLabel failed; empty after either succeeded.
-    const QString& lastError() const { return mLastError; }
+    const SlpFailure& lastError() const { return mLastError; }
+    // A new job: printers and servers are asked afresh.
+    void beginJob();
 
 private:
     struct BarcodeStyle {
@@ -52,5 +55,5 @@ private:
     FontTable mFonts;
     PictureCache mPictures;
     std::optional<BarcodeStyle> mBarcodeStyle;
-    QString mLastError;
+    SlpFailure mLastError;
 };

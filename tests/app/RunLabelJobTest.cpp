@@ -5,9 +5,7 @@
 
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 #include <vector>
@@ -54,7 +52,8 @@ public:
     };
     std::vector<Row> rows() const {
         std::vector<Row> out;
-        QSqlQuery query("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID", module.db.database());
+        QSqlQuery query("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID",
+                        module.db.database());
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
         return out;
@@ -88,9 +87,10 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     EXPECT_EQ(fixture.mLog, row.expected);
     Log lost;
     for (const LostSticker& sticker : report.lostStickers)
-        lost.push_back(QString("%1 %2 %3: %4")
-                           .arg(sticker.SampleId, sticker.sticker, sticker.printer, sticker.reason)
-                           .toStdString());
+        lost.push_back(
+            QString("%1 %2 %3: %4")
+                .arg(sticker.SampleIds.join(u' '), sticker.sticker, sticker.printer, sticker.reason)
+                .toStdString());
     EXPECT_EQ(lost, row.lost);
     EXPECT_FALSE(report.stopped);
     const auto rows = fixture.rows();
@@ -115,11 +115,25 @@ const char* const P240 = "Smart Label Printer 240";
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RunLabelJobTable,
     ::testing::Values(
-        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}), 3},
+        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}),
+                3},
         JobCase{"LargeLabels62", "123", 2, LargeLabel, P240, "", repeat(2, {"62 large 240", "pause 500"}), 2},
-        JobCase{"SingleTest", "401", 1, SingleTest, P450, "5", {"7x32 sample 450", "7x32 result 440", "pause 500"}, 1},
-        JobCase{"SingleTestResultAlways7x32", "701", 1, SingleTest, P240, "",
-                {"62 sample 240", "7x32 result 440", "pause 500"}, 1},
+        JobCase{"SingleTest",
+                "401",
+                1,
+                SingleTest,
+                P450,
+                "5",
+                {"7x32 sample 450", "7x32 result 440", "pause 500"},
+                1},
+        JobCase{"SingleTestResultAlways7x32",
+                "701",
+                1,
+                SingleTest,
+                P240,
+                "",
+                {"62 sample 240", "7x32 result 440", "pause 500"},
+                1},
         JobCase{"SmallBarcodeSeriesFromPrinter1", "123", 2, SmallBarcode, P450, "",
                 repeat(2, {"7x32 small 240", "pause 100"}), 2},
         JobCase{"SmallBarcode62", "123", 1, SmallBarcode, P240, "", {"62 small 240", "pause 100"}, 1},
@@ -130,32 +144,94 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"FourTestsNoLabels", "705", 0, FourTests, P450, "", {"62 batch 440", "pause 500"}, 0},
         JobCase{"KindThreePrintsNothing", "123", 2, 3, P450, "", {}, 2},
         JobCase{"NegativeKindDrawsNoCode", "123", 2, -1, P450, "", {}, 2},
-        JobCase{"Series43Is62", "123", 1, LargeLabel, "Smart Label Printer 430", "", {"62 large 430", "pause 500"}, 1},
-        JobCase{"Series44Is7x32", "123", 1, LargeLabel, "Smart Label Printer 440", "",
-                {"7x32 large 440", "pause 500"}, 1},
+        JobCase{"Series43Is62",
+                "123",
+                1,
+                LargeLabel,
+                "Smart Label Printer 430",
+                "",
+                {"62 large 430", "pause 500"},
+                1},
+        JobCase{"Series44Is7x32",
+                "123",
+                1,
+                LargeLabel,
+                "Smart Label Printer 440",
+                "",
+                {"7x32 large 440", "pause 500"},
+                1},
         JobCase{"ShortSettingUsedWhole", "123", 1, LargeLabel, "45", "", {"7x32 large  45", "pause 500"}, 1},
-        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ", repeat(6, {"7x32 large 450", "pause 500"}),
-                6},
+        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ",
+                repeat(6, {"7x32 large 450", "pause 500"}), 6},
         JobCase{"ZeroRepeatsNoPass", "701", 1, SingleTest, P450, "0", {}, 0},
         JobCase{"NegativeRepeatsNoPass", "701", 1, SingleTest, P450, "-2", {}, 0},
-        JobCase{"OneCharacterCustomerNeverSeventy", "7", 1, SmallBarcode, P450, "3",
-                {"7x32 small 240", "pause 100"}, 1},
+        JobCase{"OneCharacterCustomerNeverSeventy",
+                "7",
+                1,
+                SmallBarcode,
+                P450,
+                "3",
+                {"7x32 small 240", "pause 100"},
+                1},
         // Lost stickers: the job goes on exactly as before and reports each one with its sample.
-        JobCase{"ResultStickersRefused", "401", 2, SingleTest, P450, "",
-                repeat(2, {"7x32 sample 450", "7x32 result 440 lost", "pause 500"}), 2, {"440"}, {},
+        JobCase{"ResultStickersRefused",
+                "401",
+                2,
+                SingleTest,
+                P450,
+                "",
+                repeat(2, {"7x32 sample 450", "7x32 result 440 lost", "pause 500"}),
+                2,
+                {"440"},
+                {},
                 {"40100001 result sticker Smart Label Printer 440: printer 440 refused",
                  "40100002 result sticker Smart Label Printer 440: printer 440 refused"}},
-        JobCase{"BatchStickerRefusedNamesItsFirstSample", "705", 2, FourTests, P240, "2",
+        JobCase{"BatchStickerRefusedNamesItsSamples",
+                "705",
+                2,
+                FourTests,
+                P240,
+                "2",
                 repeat(2, {"62 sample 240", "pause 500", "62 sample 240", "pause 500", "62 batch 440 lost",
-                           "pause 500"}), 4, {"440"}, {},
-                {"70500001 batch result sticker Smart Label Printer 440: printer 440 refused",
-                 "70500003 batch result sticker Smart Label Printer 440: printer 440 refused"}},
-        JobCase{"LargeLabelRefused", "123", 1, LargeLabel, P240, "", {"62 large 240 lost", "pause 500"}, 1,
-                {"240"}, {}, {"12300001 large label Smart Label Printer 240: printer 240 refused"}},
-        JobCase{"SmallBarcodeRefused", "123", 1, SmallBarcode, P450, "", {"7x32 small 240 lost", "pause 100"}, 1,
-                {"240"}, {}, {"12300001 small barcode sticker Smart Label Printer 240: printer 240 refused"}},
-        JobCase{"PrinterNotFoundReportsNothing", "701", 1, SingleTest, P450, "", {"7x32 sample 450", "pause 500"},
-                1, {}, {"440"}, {}}),
+                           "pause 500"}),
+                4,
+                {"440"},
+                {},
+                {"70500001 70500002   batch result sticker Smart Label Printer 440: printer 440 refused",
+                 "70500003 70500004   batch result sticker Smart Label Printer 440: printer 440 refused"}},
+        JobCase{"LargeLabelRefused",
+                "123",
+                1,
+                LargeLabel,
+                P240,
+                "",
+                {"62 large 240 lost", "pause 500"},
+                1,
+                {"240"},
+                {},
+                {"12300001 large label Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"SmallBarcodeRefused",
+                "123",
+                1,
+                SmallBarcode,
+                P450,
+                "",
+                {"7x32 small 240 lost", "pause 100"},
+                1,
+                {"240"},
+                {},
+                {"12300001 small barcode sticker Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"PrinterNotFoundReportsNothing",
+                "701",
+                1,
+                SingleTest,
+                P450,
+                "",
+                {"7x32 sample 450", "pause 500"},
+                1,
+                {},
+                {"440"},
+                {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunLabelJob, HundredLabelsFailAfterNinetyNine) {
@@ -172,7 +248,8 @@ TEST(RunLabelJob, ConversionFailuresBeforeAnythingIsDrawn) {
         const char* printer1;
         const char* text2;
     };
-    for (const Case& c : {Case{"", ""}, Case{"Smart Label Printer x50", ""}, Case{P450, "abc"}, Case{P450, "   "}}) {
+    for (const Case& c :
+         {Case{"", ""}, Case{"Smart Label Printer x50", ""}, Case{P450, "abc"}, Case{P450, "   "}}) {
         JobFixture fixture;
         fixture.module.settings.BarcodePrinter1 = c.printer1;
         fixture.module.job = {"701", 1, SingleTest, 1};
@@ -188,7 +265,7 @@ QList<LostSticker> lostRun(const QString& sticker, const QString& printer, const
                            int count) {
     QList<LostSticker> lost;
     for (int n = first; n < first + count; ++n)
-        lost.append({QString::number(n), sticker, printer, reason});
+        lost.append({{QString::number(n)}, sticker, printer, reason});
     return lost;
 }
 
@@ -213,7 +290,7 @@ TEST(LostStickersMessage, GroupsByPrinterAndReasonWithRangesOfNumbers) {
          lostRun("sample sticker", p450, full, 70100001, 2) +
              lostRun("result sticker", p440, refused, 70100001, 1) +
              lostRun("sample sticker", p450, full, 70100005, 3) +
-             QList<LostSticker>{{"", "batch result sticker", p440, refused}},
+             QList<LostSticker>{{{""}, "batch result sticker", p440, refused}},
          "7 stickers did not reach their printers.\n\n" + p450 + ": " + full +
              "\n    sample sticker: 70100001, 70100002, 70100005 to 70100007\n\n" + p440 + ": " + refused +
              "\n    result sticker: 70100001\n    batch result sticker: (no number)\n" + kTail},

@@ -258,8 +258,9 @@ TEST_P(CupsRoundTrip, EveryStickerScansBackToItsRow) {
     startDesk(row.printer1, "440", "240");
     const JobReport report = run(row.customer, row.count, row.kind);
     for (const LostSticker& lost : report.lostStickers)
-        ADD_FAILURE() << "lost: " << lost.SampleId.toStdString() << " " << lost.sticker.toStdString()
-                      << " on " << lost.printer.toStdString() << ": " << lost.reason.toStdString();
+        ADD_FAILURE() << "lost: " << lost.SampleIds.join(u' ').toStdString() << " "
+                      << lost.sticker.toStdString() << " on " << lost.printer.toStdString() << ": "
+                      << lost.reason.toStdString();
     const std::vector<Row> recorded = rows();
     ASSERT_EQ(recorded.size(), size_t(row.count));
 
@@ -371,7 +372,7 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
     EXPECT_EQ(mModule.job.CustomerId, "0") << "the job ran to its end";
     ASSERT_EQ(report.lostStickers.size(), size_t(row.lost));
     for (const LostSticker& lost : report.lostStickers) {
-        EXPECT_EQ(lost.SampleId, "70100001");
+        EXPECT_EQ(lost.SampleIds, QStringList{"70100001"});
         EXPECT_EQ(lost.printer, printer);
         EXPECT_FALSE(lost.sticker.isEmpty());
         EXPECT_FALSE(lost.reason.isEmpty());
@@ -407,7 +408,7 @@ TEST_F(CupsDesk, ServerThatNeverAnswersOrIsNotRunning) {
             startDesk("450", "440", "240");
             const JobReport report = run("123", 1, LargeLabel);
             const bool named = report.lostStickers.size() == 1 &&
-                               report.lostStickers[0].SampleId == "12300001" &&
+                               report.lostStickers[0].SampleIds.value(0) == "12300001" &&
                                !report.lostStickers[0].reason.isEmpty();
             std::fprintf(stderr, "rows %zu, lost stickers %lld, job reset %d\n", rows().size(),
                          qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"));
