@@ -236,7 +236,7 @@ int RunCommandLine(const QStringList& arguments, const QString& applicationFolde
     module.pause = &pause;
     try {
         ConnectionGuard connection{module.db};
-        StartUp(module, applicationFolder);
+        StartUp(module, applicationFolder, NewDatabase::Never);
         return Reprint(module, kind, SampleIds);
     } catch (const AppError& error) {
         writeLine(stderr, error.description());
