@@ -19,4 +19,8 @@ void StartUp(MainModule& module, const QString& applicationFolder, NewDatabase n
     settings.LogoFileName1 = LogoPath(applicationFolder, settings.LogoFileName1);
     settings.LogoFileName2 = LogoPath(applicationFolder, settings.LogoFileName2);
     OpenConnection(module.db, settings, applicationFolder, newDatabase);
+    // A desk without its printer libraries would record samples it cannot print.
+    for (SlpPrinterApi* library : {module.printer7x32, module.printer62})
+        if (library)
+            library->SlpCheckLibrary();
 }

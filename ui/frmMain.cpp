@@ -350,6 +350,8 @@ void frmMain::runJob(bool clearNameLine) {
         Enable_CTRLS();
     if (!report.lostStickers.isEmpty())
         ShowWarning(this, LostStickersMessage(report.lostStickers));
+    if (!report.error.isEmpty())
+        throw AppError(report.error); // an error still ends the tool
     if (close == CloseRequest::CloseButton)
         closeClicked();
     else if (close == CloseRequest::CloseBox)
