@@ -104,8 +104,10 @@ JobReport RunLabelJob(MainModule& module) {
     std::vector<OwedSticker> owed;
     QString inHand; // the number drawn for the label in hand, before and after its row
     const auto stopAsked = [&module] { return module.stopRequested && module.stopRequested(); };
-    // A statement that does not end is given up when the window is being closed.
-    module.db.stopRequested = stopAsked;
+    // A statement that does not end is given up when the window is closed during its label; a
+    // close asked for before the label began lets it finish (a four-test kit ends its pass).
+    bool stopAskedBeforeLabel = false;
+    module.db.stopRequested = [&] { return !stopAskedBeforeLabel && stopAsked(); };
     const QScopeGuard forgetStop([&module] { module.db.stopRequested = nullptr; });
     try {
         const bool use7x32 = PrinterSeries(module.settings.BarcodePrinter1) > LastSeriesOf62;
@@ -140,6 +142,7 @@ JobReport RunLabelJob(MainModule& module) {
                     throw AppError(QStringLiteral("Subscript out of range"));
                 if (module.progress)
                     module.progress(++labelsDone, total);
+                stopAskedBeforeLabel = stopAsked();
                 inHand.clear();
                 numberAndRecord(module.db, job, inHand, CodeIds[i]);
                 SampleIds[i] = inHand;

@@ -109,9 +109,6 @@ void StatementThread::run(std::function<void()> task, int waitSeconds, const std
     });
 
     const QDeadlineTimer deadline{std::chrono::seconds(waitSeconds)};
-    // Only a request made while this statement waits gives it up: a job that goes on after an
-    // earlier one (to finish a four-test kit) still needs its statements.
-    const bool askedBefore = giveUp && giveUp();
     bool givenUp = false;
     if (dispatcher) {
         QTimer alarm; // wakes the loop at the deadline
@@ -123,7 +120,7 @@ void StatementThread::run(std::function<void()> task, int waitSeconds, const std
                 if (outcome->done)
                     break;
             }
-            if (deadline.hasExpired() || (giveUp && !askedBefore && giveUp())) {
+            if (deadline.hasExpired() || (giveUp && giveUp())) {
                 givenUp = true;
                 break;
             }

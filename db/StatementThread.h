@@ -18,7 +18,7 @@ public:
 
     // Runs task and returns when it has ended, rethrowing what it threw. Waits at most
     // waitSeconds, turning the caller's event loop meanwhile where it has one, and gives up early
-    // when giveUp (if set) turns true during the wait; either way it throws AppError naming
+    // when giveUp (if set) says so; either way it throws AppError naming
     // `what`, and the task ends on its own later. While such a task has not ended, run() throws
     // at once.
     void run(std::function<void()> task, int waitSeconds, const std::function<bool()>& giveUp,
