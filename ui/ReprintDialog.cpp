@@ -48,6 +48,7 @@ ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
 
     connect(mPrint, &QPushButton::clicked, this, &ReprintDialog::print);
     connect(close, &QPushButton::clicked, this, &ReprintDialog::reject);
+    connect(mSampleIds, &QLineEdit::textEdited, mRefusal, &QLabel::clear);
 }
 
 void ReprintDialog::reject() {
