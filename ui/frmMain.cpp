@@ -373,9 +373,10 @@ void frmMain::showLostStickers(const JobReport& report) {
 }
 
 void frmMain::openReprintDialog() {
-    if (mJobRunning || findChild<ReprintDialog*>())
+    if (mJobRunning || (mReprintDialog && mReprintDialog->isVisible()))
         return;
     auto* dialog = new ReprintDialog(mModule, this);
+    mReprintDialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         if (!dialog->lostStickers().isEmpty())

@@ -5,12 +5,14 @@
 #include "LabelJob.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class BoxLineEdit;
 class QLabel;
 class QPushButton;
+class ReprintDialog;
 struct JobReport;
 struct MainModule;
 
@@ -67,6 +69,7 @@ private:
     bool mGivingFocusBack = false;
     bool mJobRunning = false;
     CloseRequest mCloseRequest = CloseRequest::None;
+    QPointer<ReprintDialog> mReprintDialog;
 
     QLabel* const mLblKem;
     BoxLineEdit* const mText1;
