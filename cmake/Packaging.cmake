@@ -42,10 +42,13 @@ execute_process(COMMAND git log -1 --format=%aD WORKING_DIRECTORY ${PROJECT_SOUR
 if(VELMORA_CHANGELOG_DATE STREQUAL "")
     set(VELMORA_CHANGELOG_DATE "Thu, 01 Jan 1970 00:00:00 +0000")
 endif()
-configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog.Debian @ONLY)
-execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/changelog.Debian)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+# The version has no Debian revision (a native package), so the changelog is changelog.gz.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/changelog)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${_velmora_doc})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION share/lintian/overrides RENAME velmora-barcode-tool)
 
 # The package holds only what is installed; the tests need not be built for it.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
