@@ -108,14 +108,19 @@ std::optional<DatabaseAccessProblem> CheckDatabaseAccess(const AppSettings& sett
     if (!settings.Server.isEmpty())
         return std::nullopt;
     const QString database = SqliteFilePath(settings, applicationFolder);
+    const QString folderPath = QFileInfo(database).path();
+    const std::optional<struct stat> folder = statusOf(folderPath);
+    if (!folder)
+        return std::nullopt;
+    // The folder of a desk's database lets only its group in: outside it, the file is not even seen.
+    if (const Checked search{folderPath, X_OK, *folder}; !allowed(search))
+        return problem(database, search, *folder);
     const std::optional<struct stat> file = statusOf(database);
-    const std::optional<struct stat> folder = statusOf(QFileInfo(database).path());
-    if (!file || !folder || !S_ISREG(file->st_mode))
+    if (!file || !S_ISREG(file->st_mode))
         return std::nullopt;
 
     // SQLite writes its journal beside the file, and must be able to read one a crash left.
-    std::vector<Checked> checks = {{database, R_OK | W_OK, *file},
-                                   {QFileInfo(database).path(), W_OK | X_OK, *folder}};
+    std::vector<Checked> checks = {{database, R_OK | W_OK, *file}, {folderPath, W_OK | X_OK, *folder}};
     for (const char* suffix : {"-journal", "-wal", "-shm"})
         if (const std::optional<struct stat> left = statusOf(database + QLatin1String(suffix)))
             checks.push_back({database + QLatin1String(suffix), R_OK | W_OK, *left});
