@@ -67,9 +67,12 @@ DatabaseAccessProblem problem(const QString& database, const Checked& denied, co
     const QString account = userName(geteuid());
     const QString group = groupName(denied.status.st_gid);
     const QString folderGroup = groupName(folder.st_gid);
+    const QString folderPath = QFileInfo(database).path();
+    const QString folderRights = QStringLiteral("folder %1 (%2)").arg(folderPath, ownership(folder));
     const QString rights =
-        QStringLiteral("%1 (%2), folder %3 (%4)")
-            .arg(denied.path, ownership(denied.status), QFileInfo(database).path(), ownership(folder));
+        denied.path == folderPath
+            ? folderRights
+            : QStringLiteral("%1 (%2), %3").arg(denied.path, ownership(denied.status), folderRights);
     // A file given to another group than its folder's, while the account is in the folder's.
     if (denied.status.st_gid != folder.st_gid && inGroup(folder.st_gid) && !inGroup(denied.status.st_gid))
         return {QStringLiteral("Die Datenbank %1 gehört der Gruppe „%2“ statt „%3“ und kann so nicht "
