@@ -109,6 +109,13 @@ check "upgrade: database 0660"            rights $db 660
 check "upgrade: database folder 2770"     rights $data 2770
 check "upgrade: says where settings went" said "are now $root$etc/VO_Vudu.ini"
 
+# The settings 1.0 shipped, from the commit that added them (not run without the history).
+new_root untouched && old_desk
+if git -C "$(dirname "$0")" show a0d7100:assets/package/VO_Vudu.ini >"$root$app/VO_Vudu.ini"; then
+    run preinst upgrade 1.0 && unpack && run postinst configure 1.0
+    check "upgrade, 1.0 settings never edited: the new ones" same $etc/VO_Vudu.ini "$root/usr/share/velmora-barcode-tool/VO_Vudu.ini.default"
+fi
+
 new_root aborted && old_desk && run preinst upgrade 1.0 && run postrm abort-upgrade 1.0
 check "failed upgrade: settings back"     same $app/VO_Vudu.ini "$work/desk.ini"
 
