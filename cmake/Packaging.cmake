@@ -35,7 +35,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_SET_DESTDIR ON) # the application folder is an absolute path
 
-# Debian's copyright file and a changelog dated by the commit built, so a build is reproducible.
+# Debian's copyright file, a changelog dated by the commit built (so a build is reproducible), the
+# manual page and the README.
 set(_velmora_doc share/doc/velmora-barcode-tool)
 execute_process(COMMAND git log -1 --format=%aD WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                 OUTPUT_VARIABLE VELMORA_CHANGELOG_DATE OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
@@ -47,6 +48,10 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/
 execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/changelog)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${_velmora_doc})
+configure_file(${PROJECT_SOURCE_DIR}/packaging/velmora-barcode-tool.1 ${CMAKE_BINARY_DIR}/packaging/velmora-barcode-tool.1 COPYONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/velmora-barcode-tool.1)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/velmora-barcode-tool.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${_velmora_doc})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION share/lintian/overrides RENAME velmora-barcode-tool)
 
