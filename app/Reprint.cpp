@@ -3,16 +3,12 @@
 #include "AppError.h"
 #include "LostStickers.h"
 #include "PrinterSeries.h"
-#include "SlpLibrary.h"
-#include "StartUp.h"
 #include "StoredSample.h"
 #include "modSlpApi62.h"
 #include "modSlpApi7x32.h"
 
 #include <QRegularExpression>
 #include <cstdio>
-#include <cstring>
-#include <exception>
 #include <optional>
 #include <vector>
 
@@ -297,50 +293,7 @@ QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checke
     return lost;
 }
 
-// The window's boxes for a start-up without the window.
-class NoBoxes final : public JobBoxes {
-public:
-    QString text2() const override { return {}; }
-    void setText1(const QString&) override {}
-    void setText2(const QString&) override {}
-};
-
-// The connection is released however the command ends.
-struct ConnectionGuard {
-    DbConnection& db;
-    ~ConnectionGuard() { CloseConnection(db); }
-};
-
 } // namespace
-
-bool IsCommandLine(int argc, char** argv) {
-    if (argc < 2)
-        return false;
-    for (const char* option : {"--reprint", "--help", "-h"})
-        if (std::strcmp(argv[1], option) == 0)
-            return true;
-    return false;
-}
-
-QString CommandLineUsage() {
-    return QStringLiteral(
-        "Usage: velmora-barcode-tool                      the window\n"
-        "       velmora-barcode-tool --reprint KIND SAMPLE_ID...\n"
-        "       velmora-barcode-tool --help\n"
-        "\n"
-        "--reprint prints the stickers of samples already recorded again, with the settings,\n"
-        "database and printers of this application folder. Nothing is numbered or recorded; the\n"
-        "code comes from the stored row. KIND is one of:\n"
-        "  sample   sample sticker of each sample (printer 1)\n"
-        "  result   result sticker of each sample (printer 2)\n"
-        "  large    large label of each sample (printer 1)\n"
-        "  small    small barcode sticker of each sample (printer 3)\n"
-        "  batch    one batch result sticker listing exactly four samples (printer 2)\n"
-        "\n"
-        "Exit status: 0 all printed; 1 start-up or a printer library failed; 2 refused (a wrong\n"
-        "KIND or count, or a number that is not recorded), nothing printed; 3 some stickers did\n"
-        "not reach their printers (one line each on standard error).");
-}
 
 QString ReprintRequestProblem(const QString& kind, const QStringList& SampleIds) {
     return englishRefusal(requestRefusal(findKind(kind), kind, SampleIds), kind);
@@ -416,38 +369,4 @@ QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSt
                     stickers.print(*row, sticker.SampleIds, rows));
     }
     return stillLost;
-}
-
-int RunCommandLine(const QStringList& arguments, const QString& applicationFolder) {
-    if (arguments.isEmpty() || arguments[0] != QLatin1String("--reprint")) {
-        writeLine(stdout, CommandLineUsage());
-        return ExitPrinted;
-    }
-    const QString kind = arguments.value(1);
-    const QStringList SampleIds = arguments.mid(2);
-    // A request that cannot be right is refused before the settings or the database are read.
-    if (const QString problem = ReprintRequestProblem(kind, SampleIds); !problem.isEmpty()) {
-        writeLine(stderr, problem + QStringLiteral(" Nothing was printed.\n\n") + CommandLineUsage());
-        return ExitRefused;
-    }
-
-    MainModule module;
-    NoBoxes boxes;
-    module.window = [&boxes]() -> JobBoxes& { return boxes; };
-    SlpLibrary printer7x32(applicationFolder + QStringLiteral("/libSlpApi7x32.so"));
-    SlpLibrary printer62(applicationFolder + QStringLiteral("/libslpapi62.so"));
-    EventLoopPause pause;
-    module.printer7x32 = &printer7x32;
-    module.printer62 = &printer62;
-    module.pause = &pause;
-    try {
-        ConnectionGuard connection{module.db};
-        StartUp(module, applicationFolder);
-        return Reprint(module, kind, SampleIds);
-    } catch (const AppError& error) {
-        writeLine(stderr, error.description());
-    } catch (const std::exception& error) {
-        writeLine(stderr, QString::fromLocal8Bit(error.what()));
-    }
-    return ExitFailed;
 }

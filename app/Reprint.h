@@ -11,16 +11,6 @@ inline constexpr int ExitFailed = 1;       // start-up or a printer library fail
 inline constexpr int ExitRefused = 2;      // a wrong request or an unknown number: nothing printed
 inline constexpr int ExitStickersLost = 3; // some stickers did not reach their printers
 
-// True when the first argument asks for the command line (--reprint, --help) instead of the window.
-bool IsCommandLine(int argc, char** argv);
-
-// What --help prints.
-QString CommandLineUsage();
-
-// --help, or --reprint KIND SAMPLE_ID... with the settings, database and printers of the
-// application folder: start-up as for the window, but no window. Returns the exit status.
-int RunCommandLine(const QStringList& arguments, const QString& applicationFolder);
-
 // What is wrong with a --reprint request before any database is asked (an unknown kind, no
 // number, a batch sticker without four different numbers); empty when nothing is.
 QString ReprintRequestProblem(const QString& kind, const QStringList& SampleIds);
