@@ -76,7 +76,10 @@ TEST_P(PrintAgainTable, PrintsExactlyTheLostStickersOnceThePrinterIsThere) {
     mModule.job = {row.customer, row.labels, row.kind, 1};
     LostStickersDialog dialog(mModule, RunLabelJob(mModule));
     auto* printAgain = dialog.findChild<QPushButton*>(QStringLiteral("PrintAgain"));
+    // How the library words a missing printer depends on the CUPS server it asks, not on this.
     EXPECT_TRUE(dialog.text().contains(QString::fromUtf8(row.lostLine))) << dialog.text().toStdString();
+    EXPECT_TRUE(dialog.text().contains(QStringLiteral("Smart Label Printer 441")))
+        << dialog.text().toStdString();
     ASSERT_FALSE(printAgain->isHidden());
     const QStringList codes = storedCodes();
     const QStringList sampleStickers = pictures("450");
@@ -103,12 +106,12 @@ TEST_P(PrintAgainTable, PrintsExactlyTheLostStickersOnceThePrinterIsThere) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PrintAgainTable,
-    ::testing::Values(AgainRow{"ResultStickers", "701", 2, SingleTest,
-                               "Ergebnisetikett 70100001, 70100002: Drucker 'Smart Label Printer 441'", true},
-                      AgainRow{"BatchResultSticker", "405", 4, FourTests,
-                               "Ergebnisetikett für 4 Proben 40500001 bis 40500004", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, PrintAgainTable,
+                         ::testing::Values(AgainRow{"ResultStickers", "701", 2, SingleTest,
+                                                    "Ergebnisetikett 70100001, 70100002", true},
+                                           AgainRow{"BatchResultSticker", "405", 4, FourTests,
+                                                    "Ergebnisetikett für 4 Proben 40500001 bis 40500004",
+                                                    false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
