@@ -7,6 +7,7 @@
 #include "StatementThread.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -42,19 +43,14 @@ const char* const kNumberingGuard =
     "CREATE TRIGGER velmora_numbering_guard BEFORE INSERT ON SAMPLE_ORG FOR EACH ROW "
     "EXECUTE FUNCTION velmora_numbering_guard()";
 
-enum class Fault {
-    None,
-    Restarted,      // the desk's connection was ended while the desk stood idle
-    Frozen,         // the desk's server process stops after the first sticker
-    FrozenAndClose, // the same, and the window's CLOSE arrives while the job waits
-};
+enum class Fault { None, Restarted, Frozen, FrozenAndClose };
 
 struct PostgresRow {
     const char* name;
-    Fault fault;
-    QStringList samples;   // what SAMPLE_ORG holds for 705 afterwards
-    const char* error;     // how the job's error begins; empty: none
-    const char* errorTail; // and how it ends
+    Fault fault;       // Restarted: the connection ends while the desk is idle; Frozen: the server
+                       // process stops after the first sticker, and for FrozenAndClose CLOSE follows
+    int rows;          // rows of 705 afterwards, numbered on from 70500001
+    const char* error; // the job's error as a pattern; empty: none
     bool stopped;
     int batchStickers;
 };
@@ -109,21 +105,16 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     const pid_t server = backend.value(0).toInt();
     if (row.fault == Fault::Restarted)
         other(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(server));
-    bool closeAsked = false;
+    bool closeAsked = false, frozen = false;
     module.stopRequested = [&closeAsked] { return closeAsked; };
-    if (row.fault == Fault::Frozen)
-        module.db.statementWaitSeconds = 1;
-    bool frozen = false;
-    if (row.fault == Fault::Frozen || row.fault == Fault::FrozenAndClose) {
+    module.db.statementWaitSeconds = row.fault == Fault::Frozen ? 1 : 30;
+    if (row.fault == Fault::Frozen || row.fault == Fault::FrozenAndClose)
         printer7x32.onEnd = [&](const std::vector<QString>&) {
-            if (std::exchange(frozen, true))
-                return;
-            ::kill(server, SIGSTOP);
-            // Handled only by an event loop that turns while the job waits for the server.
-            if (row.fault == Fault::FrozenAndClose)
+            if (!std::exchange(frozen, true) && ::kill(server, SIGSTOP) == 0 &&
+                row.fault == Fault::FrozenAndClose)
+                // Handled only by an event loop that turns while the job waits for the server.
                 QTimer::singleShot(0, [&closeAsked] { closeAsked = true; });
         };
-    }
 
     module.job = {"705", 4, FourTests, 1};
     boxes.mText2 = "2";
@@ -132,20 +123,14 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     // Whatever the frozen server still had in hand ends, and the label is rolled back.
     ASSERT_TRUE(module.db.statements->settle(60));
 
-    if (*row.error == '\0')
-        EXPECT_EQ(report.error, "");
-    else
-        EXPECT_TRUE(report.error.startsWith(row.error) && report.error.endsWith(row.errorTail))
-            << report.error.toStdString();
+    EXPECT_TRUE(QRegularExpression(row.error).match(report.error).hasMatch()) << report.error.toStdString();
     EXPECT_EQ(report.stopped, row.stopped);
-    QStringList samples;
-    for (QSqlQuery rows =
-             other("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE CUST_ID = '705' ORDER BY SAMPLE_ID");
-         rows.next();) {
-        samples << rows.value(0).toString();
-        EXPECT_EQ(rows.value(1).toString().size(), 8);
-    }
-    EXPECT_EQ(samples, row.samples);
+    QSqlQuery rows =
+        other("SELECT count(*), max(SAMPLE_ID), min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '705'");
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(0).toInt(), row.rows);
+    EXPECT_EQ(rows.value(1).toString(), QString::number(70500000 + row.rows));
+    EXPECT_EQ(rows.value(2).toInt(), 8);
     EXPECT_EQ(std::count(log.begin(), log.end(), "62 batch 440"), row.batchStickers);
     // No lock outlives the job: another desk numbers at once, inside the lock.
     {
@@ -159,27 +144,17 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     CloseConnection(module.db);
 }
 
-const QStringList kEight = {"70500001", "70500002", "70500003", "70500004",
-                            "70500005", "70500006", "70500007", "70500008"};
-
-INSTANTIATE_TEST_SUITE_P(Faults, PostgresLabelJob,
-                         ::testing::Values(PostgresRow{"NoFault", Fault::None, kEight, "", "", false, 2},
-                                           PostgresRow{"ServerRestartedWhileIdle", Fault::Restarted, kEight,
-                                                       "", "", false, 2},
-                                           PostgresRow{"ServerFrozenMidJob",
-                                                       Fault::Frozen,
-                                                       {"70500001"},
-                                                       "No answer from the database within 1 s while ",
-                                                       " Last sample recorded: 70500001.",
-                                                       false,
-                                                       0},
-                                           PostgresRow{"CloseWhileTheServerIsFrozen",
-                                                       Fault::FrozenAndClose,
-                                                       {"70500001"},
-                                                       "Closed while waiting for the database to finish ",
-                                                       " Last sample recorded: 70500001.",
-                                                       true,
-                                                       0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PostgresLabelJob,
+    ::testing::Values(
+        PostgresRow{"NoFault", Fault::None, 8, "^$", false, 2},
+        PostgresRow{"ServerRestartedWhileIdle", Fault::Restarted, 8, "^$", false, 2},
+        PostgresRow{"ServerFrozenMidJob", Fault::Frozen, 1,
+                    "^No answer from the database within 1 s while .* Last sample recorded: 70500001\\.$", false, 0},
+        PostgresRow{"CloseWhileTheServerIsFrozen", Fault::FrozenAndClose, 1,
+                    "^Closed while waiting for the database .* Last sample recorded: 70500001\\.$", true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace

@@ -163,25 +163,15 @@ TEST_F(StartUpFailure, StopsBeforeTheWindow) {
         const char* expected;  // after the folder
         const char* absent;    // a file that must not have been made
     } rows[] = {
-        {"DatabaseNamedWithABlank",
-         "DATABASE=lab \n",
-         {},
-         {"7x32", "62"},
-         "/lab\u2423.sqlite\" (\u2423 marks a blank) named by DATABASE does not exist",
-         "lab .sqlite"},
-        {"ReprintCreatesNoDatabase",
-         "",
-         {"--reprint", "sample", "70100001"},
-         {"7x32", "62"},
-         "/VO_Vudu.sqlite\" does not exist",
-         "VO_Vudu.sqlite"},
+        // clang-format off
+        {"DatabaseNamedWithABlank", "DATABASE=lab \n", {}, {"7x32", "62"},
+         "/lab\u2423.sqlite\" (\u2423 marks a blank) named by DATABASE does not exist", "lab .sqlite"},
+        {"ReprintCreatesNoDatabase", "", {"--reprint", "sample", "70100001"}, {"7x32", "62"},
+         "/VO_Vudu.sqlite\" does not exist", "VO_Vudu.sqlite"},
         {"NoPrinterLibraries", "", {}, {}, "/libSlpApi7x32.so: No such file or directory", nullptr},
-        {"LibraryWithoutTheRoutines",
-         "",
-         {},
-         {"7x32", "62=/lib/x86_64-linux-gnu/libz.so.1"},
-         "/libslpapi62.so: the library does not export SlpOpenPrinter, SlpGetLabelWidth",
-         nullptr},
+        {"LibraryWithoutTheRoutines", "", {}, {"7x32", "62=/lib/x86_64-linux-gnu/libz.so.1"},
+         "/libslpapi62.so: the library does not export SlpOpenPrinter, SlpGetLabelWidth", nullptr},
+        // clang-format on
     };
     const QMap<QString, QString> names{{"7x32", "libSlpApi7x32.so"}, {"62", "libslpapi62.so"}};
     for (const auto& row : rows) {
@@ -202,8 +192,7 @@ TEST_F(StartUpFailure, StopsBeforeTheWindow) {
         EXPECT_EQ(finish(tool, &error), 1) << row.name;
         EXPECT_TRUE(error.contains(folder.path() + QString::fromUtf8(row.expected)))
             << row.name << ": " << qPrintable(error);
-        if (row.absent)
-            EXPECT_FALSE(QFile::exists(folder.filePath(row.absent))) << row.name;
+        EXPECT_FALSE(row.absent && QFile::exists(folder.filePath(row.absent))) << row.name;
     }
 }
 

@@ -76,7 +76,8 @@ TEST_F(OpenEmbeddedTest, UniqueIndexesRefuseASecondNumberOrCode) {
 struct FileRow {
     const char* name;
     const char* database; // the DATABASE setting
-    const char* existing; // a file made first: "name:empty" or "name:other" (another program's)
+    const char* existing; // made first: empty, or (with a table) another program's file
+    bool otherProgram;
     NewDatabase newDatabase;
     const char* error;  // what the error says after the folder; nullptr: opens with the tables
     const char* absent; // a file that must not have been made
@@ -88,55 +89,41 @@ TEST_P(EmbeddedFileTest, CreatesOnlyWhereAllowed) {
     const FileRow& row = GetParam();
     QTemporaryDir dir;
     if (row.existing) {
-        const QStringList made = QString::fromUtf8(row.existing).split(':');
-        QFile file(dir.filePath(made[0]));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        if (made[1] == "other") {
-            file.close();
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
-            other.setDatabaseName(file.fileName());
-            ASSERT_TRUE(other.open());
-            QSqlQuery(other).exec("CREATE TABLE notes (text varchar(10))");
-            other.close();
-            other = QSqlDatabase();
-            QSqlDatabase::removeDatabase("other");
-        }
+        QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "existing");
+        file.setDatabaseName(dir.filePath(row.existing));
+        ASSERT_TRUE(file.open() &&
+                    (!row.otherProgram || QSqlQuery(file).exec("CREATE TABLE notes (text varchar(9))")));
     }
+    QSqlDatabase::removeDatabase("existing");
     AppSettings settings;
     settings.Database = QString::fromUtf8(row.database);
     DbConnection db;
     try {
         OpenConnection(db, settings, dir.path(), row.newDatabase);
-        EXPECT_EQ(row.error, nullptr) << "opened";
-        EXPECT_TRUE(db.database().tables().contains("SAMPLE_ORG"));
+        EXPECT_TRUE(row.error == nullptr && db.database().tables().contains("SAMPLE_ORG"));
     } catch (const AppError& error) {
-        ASSERT_NE(row.error, nullptr) << error.description().toStdString();
-        EXPECT_TRUE(error.description().contains(dir.path() + QString::fromUtf8(row.error)))
+        EXPECT_TRUE(row.error && error.description().contains(dir.path() + QString::fromUtf8(row.error)))
             << error.description().toStdString();
     }
     CloseConnection(db);
-    if (row.absent)
-        EXPECT_FALSE(QFile::exists(dir.filePath(QString::fromUtf8(row.absent))));
+    EXPECT_FALSE(row.absent && QFile::exists(dir.filePath(row.absent)));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, EmbeddedFileTest,
     ::testing::Values(
-        FileRow{"DefaultCreated", "", nullptr, NewDatabase::Allowed, nullptr, nullptr},
-        FileRow{"NamedEmptyFilled", "lab", "lab.sqlite:empty", NewDatabase::Allowed, nullptr, nullptr},
-        FileRow{"NamedMissing", "lab", nullptr, NewDatabase::Allowed,
-                "/lab.sqlite\" named by DATABASE does not exist", "lab.sqlite"},
-        FileRow{"TrailingBlank", "lab ", "lab.sqlite:empty", NewDatabase::Allowed,
+        FileRow{"DefaultCreated", "", nullptr, false, NewDatabase::Allowed, nullptr, nullptr},
+        FileRow{"NamedEmptyFilled", "lab", "lab.sqlite", false, NewDatabase::Allowed, nullptr, nullptr},
+        FileRow{"NamedMissing", "lab", nullptr, false, NewDatabase::Allowed, "/lab.sqlite\" named by DATABASE does not exist", "lab.sqlite"},
+        FileRow{"TrailingBlank", "lab ", "lab.sqlite", false, NewDatabase::Allowed,
                 "/lab\u2423.sqlite\" (\u2423 marks a blank) named by DATABASE does not exist", "lab .sqlite"},
-        FileRow{"MissingFolder", "no/such/folder/lab", nullptr, NewDatabase::Allowed,
-                "/no/such/folder/lab.sqlite\" named by DATABASE", nullptr},
-        FileRow{"AnotherProgramsFile", "lab", "lab.sqlite:other", NewDatabase::Allowed,
-                "/lab.sqlite\" holds no table SAMPLE_ORG", nullptr},
-        FileRow{"CommandLineCreatesNoDefault", "", nullptr, NewDatabase::Never,
-                "/VO_Vudu.sqlite\" does not exist", "VO_Vudu.sqlite"},
-        FileRow{"CommandLineFillsNoEmptyFile", "lab", "lab.sqlite:empty", NewDatabase::Never,
-                "/lab.sqlite\" holds no table SAMPLE_ORG", nullptr}),
+        FileRow{"MissingFolder", "no/such/folder/lab", nullptr, false, NewDatabase::Allowed, "/no/such/folder/lab.sqlite\" named by", nullptr},
+        FileRow{"AnotherProgramsFile", "lab", "lab.sqlite", true, NewDatabase::Allowed, "/lab.sqlite\" holds no table SAMPLE_ORG", nullptr},
+        FileRow{"CommandLineCreatesNoDefault", "", nullptr, false, NewDatabase::Never, "/VO_Vudu.sqlite\" does not exist", "VO_Vudu.sqlite"},
+        FileRow{"CommandLineFillsNoEmptyFile", "lab", "lab.sqlite", false, NewDatabase::Never, "/lab.sqlite\" holds no table", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // A loopback port that nothing listens on: bound once by us, then released.
 int closedPort() {
