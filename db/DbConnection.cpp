@@ -23,6 +23,9 @@ QString newConnectionName() {
 constexpr int kLoginTimeoutSeconds = 15;
 const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds);
 
+// How long a release waits for the roll-back of a statement given up on, once its server answered.
+constexpr int kRollBackWaitSeconds = 5;
+
 // Several desks may share one file: wait for another desk's numbering to finish, but not for ever.
 QString sqliteOptions(const DbConnection& connection, bool uri) {
     return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(connection.lockWaitSeconds * 1000) +
@@ -187,8 +190,10 @@ void CloseConnection(DbConnection& connection) noexcept {
     try {
         const QString name = connection.connectionName;
         connection.connectionName.clear();
-        // The driver would wait with the statement still inside it; the process's end releases it.
-        if (connection.statements && connection.statements->stuck())
+        // The driver would wait with a statement still inside it, or a roll-back that follows one
+        // given up on would lose its handle; the process's end releases the connection.
+        if (connection.statements &&
+            (connection.statements->stuck() || !connection.statements->settle(kRollBackWaitSeconds)))
             return;
         if (!name.isEmpty())
             QSqlDatabase::removeDatabase(name);
