@@ -6,6 +6,7 @@
 #include "NumberingTransaction.h"
 #include "PrinterSeries.h"
 #include "SampleNumbers.h"
+#include "StatementThread.h"
 #include "StickerRun.h"
 #include "modSlpApi62.h"
 #include "modSlpApi7x32.h"
@@ -13,6 +14,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -200,6 +202,12 @@ JobReport RunLabelJob(MainModule& module) {
             }
         }
         ResetLabelJob(module);
+    } catch (const ClosedWhileWaiting& closed) {
+        // The operator closed the tool while the database kept it waiting: the job stops as after
+        // a label, and what it still owes is named before the tool ends.
+        std::fprintf(stderr, "%s\n", qPrintable(closed.description()));
+        report.stopped = true;
+        noteUnprinted(report.lostStickers, owed);
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
         const auto* appError = dynamic_cast<const AppError*>(&failure);

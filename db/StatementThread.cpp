@@ -141,11 +141,11 @@ void StatementThread::run(std::function<void()> task, int waitSeconds, const std
         ++mState->abandoned;
         const bool expired = deadline.hasExpired();
         lock.unlock();
-        throw AppError(expired
-                           ? QStringLiteral("No answer from the database within %1 s while %2")
-                                 .arg(waitSeconds)
-                                 .arg(what)
-                           : QStringLiteral("Closed while waiting for the database to finish %1").arg(what));
+        if (!expired)
+            throw ClosedWhileWaiting(
+                QStringLiteral("Closed while waiting for the database to finish %1").arg(what));
+        throw AppError(
+            QStringLiteral("No answer from the database within %1 s while %2").arg(waitSeconds).arg(what));
     }
     if (outcome->error)
         std::rethrow_exception(outcome->error);

@@ -1,8 +1,16 @@
 #pragma once
 
+#include "AppError.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
+
+// A statement given up on because the tool is being closed: the job stops there, it did not fail.
+class ClosedWhileWaiting : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // Runs a connection's statements on a thread of their own, one at a time in the order given, so
 // that a server that stops answering, another desk's lock or a busy file never holds the caller
