@@ -151,6 +151,8 @@ QString GermanCause(StickerCause cause, const QString& printer) {
     switch (cause) {
     case StickerCause::NotFound:
         return QStringLiteral("Drucker '%1' nicht gefunden").arg(printer);
+    case StickerCause::NoPrinterSet:
+        return QStringLiteral("kein Drucker eingestellt");
     case StickerCause::NotAccepting:
         return QStringLiteral("Drucker nimmt keine Aufträge an");
     case StickerCause::ServerSilent:

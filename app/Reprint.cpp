@@ -256,7 +256,7 @@ private:
         if (outcome.state == StickerOutcome::State::NoPrinter) {
             outcome.state = StickerOutcome::State::Lost;
             outcome.reason = QStringLiteral("no printer is set for it (its BARCODEPRINTER setting is empty)");
-            outcome.cause = StickerCause::NotFound;
+            outcome.cause = StickerCause::NoPrinterSet;
         }
         return outcome;
     }

@@ -19,6 +19,7 @@ enum class StickerCause {
     Refused = 11,      // the printer refused it for another reason
     NotStarted = 50,   // the printer did not start the label
     JobEnded = 51,     // the job ended on an error before the sticker was printed
+    NoPrinterSet = 52, // asked for by name, but its printer setting is empty
     Other = 99,
 };
 
