@@ -1,5 +1,7 @@
 #include "CupsConnection.h"
 
+#include "CupsQueue.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <cerrno>
@@ -21,13 +23,25 @@ QString errorText(int error) {
 
 } // namespace
 
-CupsConnection::CupsConnection() : mDeadline(Clock::now() + Patience - Slice) {
+CupsConnection::CupsConnection() : CupsConnection(Patience) {}
+
+CupsConnection::CupsConnection(std::chrono::milliseconds patience)
+    : mPatience(patience),
+      mDeadline(Clock::now() + std::max<std::chrono::milliseconds>(patience - Slice, Slice)) {
     const auto msec = std::chrono::duration_cast<std::chrono::milliseconds>(mDeadline - Clock::now());
-    errno = 0;
-    mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                         static_cast<int>(std::max<long long>(1, msec.count())), nullptr);
+    // Made without connecting (no time given), so that a failed connect leaves its own error
+    // behind instead of whatever closing the socket left in errno.
+    mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 0, nullptr);
     if (mHttp == nullptr) {
-        mConnectError = errno != 0 ? errno : ECONNREFUSED;
+        mConnectError =
+            QStringLiteral("the name %1 does not resolve").arg(QString::fromLocal8Bit(cupsServer()));
+        return;
+    }
+    if (httpReconnect2(mHttp, static_cast<int>(std::max<long long>(1, msec.count())), nullptr) != 0) {
+        const int error = httpError(mHttp);
+        mConnectError = error != 0 ? errorText(error) : QString::fromUtf8(cupsLastErrorString());
+        httpClose(mHttp);
+        mHttp = nullptr;
         return;
     }
     httpSetTimeout(mHttp, SliceSeconds, &CupsConnection::stillWaiting, this);
@@ -51,11 +65,12 @@ int CupsConnection::stillWaiting(http_t* /*http*/, void* self) {
 
 QString CupsConnection::whyNot() const {
     if (expired()) {
-        return QStringLiteral("no answer from CUPS within %1 s").arg(Patience.count());
+        return QStringLiteral("no answer from %1 within %2 s")
+            .arg(cupsPlace())
+            .arg(double(mPatience.count()) / 1000.0);
     }
     if (mHttp == nullptr) {
-        return QStringLiteral("cannot reach CUPS at %1: %2")
-            .arg(QString::fromLocal8Bit(cupsServer()), errorText(mConnectError));
+        return QStringLiteral("cannot reach %1: %2").arg(cupsPlace(), mConnectError);
     }
-    return QString::fromUtf8(cupsLastErrorString());
+    return QStringLiteral("%1: %2").arg(cupsPlace(), QString::fromUtf8(cupsLastErrorString()));
 }
