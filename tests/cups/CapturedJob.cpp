@@ -101,6 +101,11 @@ std::vector<QImage> zplLabels(const QByteArray& zpl, QString* error) {
         labels.push_back(bits.copy(0, 0, std::min(dots, bits.width()), bits.height())
                              .convertToFormat(QImage::Format_Grayscale8));
     }
+    // Copies asked of the printer print the label again.
+    static const QRegularExpression copies(QStringLiteral("\\^PQ(\\d+)"));
+    for (auto it = copies.globalMatch(text); it.hasNext();)
+        labels.resize(labels.size() + it.next().captured(1).toInt() - 1,
+                      labels.empty() ? QImage() : labels.back());
     if (labels.empty())
         *error = QStringLiteral("no graphic in %1 bytes of ZPL").arg(zpl.size());
     return labels;
@@ -226,12 +231,14 @@ std::vector<QImage> pclLabels(const QByteArray& job, QString* error) {
     static const QRegularExpression command(QStringLiteral("\033\\*([rb])(\\d*)([A-Za-z])"));
     const QString text = QString::fromLatin1(job);
     // Matched one at a time from the end of the last, so that no line's dots are read as a command.
-    for (qsizetype at = 0;;) {
-        const QRegularExpressionMatch m = command.match(text, text.indexOf(QLatin1String("\033*"), at),
-                                                        QRegularExpression::NormalMatch,
+    for (qsizetype at = text.indexOf(QLatin1String("\033*")); at >= 0;
+         at = text.indexOf(QLatin1String("\033*"), at)) {
+        const QRegularExpressionMatch m = command.match(text, at, QRegularExpression::NormalMatch,
                                                         QRegularExpression::AnchorAtOffsetMatchOption);
-        if (!m.hasMatch())
-            break;
+        if (!m.hasMatch()) {
+            at += 2;
+            continue;
+        }
         const int n = m.captured(2).toInt();
         at = m.capturedEnd();
         const QString kind = m.captured(1) + m.captured(3);
@@ -308,8 +315,9 @@ std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
             }
             for (; repeat > 0 && y < height; --repeat, ++y)
                 for (int x = 0; x < width; ++x) {
-                    const bool ink = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != black
-                                                       : uchar(byteAt(line, x * unit)) < 128;
+                    const bool ink = bitsPerPixel == 1
+                                         ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != black
+                                         : uchar(byteAt(line, x * unit)) < 128;
                     page.scanLine(y)[x] = ink == black ? 0 : 255;
                 }
         }

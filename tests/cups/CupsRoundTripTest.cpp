@@ -18,11 +18,12 @@
 #include <QTransform>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <optional>
-#include <fcntl.h>
+#include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -71,10 +72,15 @@ const DriverRow kDriverRows[] = {
 // Label sizes in the library's dots, as the label runs through the printer.
 const QSize kNormal300(1560, 600), kSmall300(230, 270), kNormal203(1070, 600), kSmall203(160, 220);
 
+struct Row {
+    QString sample, code;
+};
+
 struct Expected {
     What what;
     int sample; // index of the job's row; the batch sticker lists this one and the next three
     bool from300Dpi;
+    Row own = {};
 };
 
 class NoPause final : public Pause {
@@ -87,10 +93,6 @@ public:
     QString text2() const override { return {}; }
     void setText1(const QString&) override {}
     void setText2(const QString&) override {}
-};
-
-struct Row {
-    QString sample, code;
 };
 
 // The server of scripts/start-test-cups.sh, named in VELMORA_CUPS_STATE by CTest.
@@ -222,10 +224,15 @@ protected:
         return RunLabelJob(mModule);
     }
 
-    std::vector<Row> rows() {
+    std::vector<Row> rows(const char* customer = nullptr) {
         std::vector<Row> out;
-        QSqlQuery query(QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID"),
-                        mModule.db.database());
+        QSqlQuery query(mModule.db.database());
+        query.prepare(
+            QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE ? IS NULL OR CUST_ID = ? "
+                           "ORDER BY SAMPLE_ID"));
+        query.addBindValue(customer ? QVariant(QString::fromLatin1(customer)) : QVariant());
+        query.addBindValue(customer ? QVariant(QString::fromLatin1(customer)) : QVariant());
+        query.exec();
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString()});
         return out;
@@ -253,28 +260,31 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
     std::vector<Expected> expected;
     std::vector<What> lost;
     const auto job = [&](const char* customer, qint16 count, JobKind kind, std::vector<Expected> stickers) {
-        const qsizetype before = rows().size();
         for (const LostSticker& sticker : run(customer, count, kind).lostStickers)
             lost.push_back(sticker.sticker == StickerName::BatchResult ? What::Batch
-                           : sticker.sticker == StickerName::Large       ? What::Large
-                           : sticker.sticker == StickerName::Small       ? What::Small
-                           : sticker.sticker == StickerName::Result      ? What::Result
-                                                                         : What::Sample);
+                           : sticker.sticker == StickerName::Large     ? What::Large
+                           : sticker.sticker == StickerName::Small     ? What::Small
+                           : sticker.sticker == StickerName::Result    ? What::Result
+                                                                       : What::Sample);
+        const std::vector<Row> recorded = rows(customer);
         for (Expected& sticker : stickers) {
-            sticker.sample += int(before);
+            sticker.own = recorded.at(size_t(sticker.sample));
             if (std::find(row.lost.begin(), row.lost.end(), sticker.what) == row.lost.end())
                 expected.push_back(sticker);
         }
     };
     job("701", 1, SingleTest, {{What::Sample, 0, series7x32}, {What::Result, 0, true}});
     job("705", 4, FourTests,
-        {{What::Sample, 0, series7x32}, {What::Sample, 1, series7x32}, {What::Sample, 2, series7x32},
-         {What::Sample, 3, series7x32}, {What::Batch, 0, false}});
+        {{What::Sample, 0, series7x32},
+         {What::Sample, 1, series7x32},
+         {What::Sample, 2, series7x32},
+         {What::Sample, 3, series7x32},
+         {What::Batch, 0, false}});
     job("123", 1, LargeLabel, {{What::Large, 0, series7x32}});
     job("124", 1, SmallBarcode, {{What::Small, 0, series7x32}});
-    EXPECT_EQ(lost, row.lost) << "stickers lost";
-    const std::vector<Row> recorded = rows();
-    ASSERT_EQ(recorded.size(), 7u);
+    EXPECT_EQ(std::set<What>(lost.begin(), lost.end()), std::set<What>(row.lost.begin(), row.lost.end()))
+        << "stickers lost";
+    ASSERT_EQ(rows().size(), 7u);
 
     const QDir folder(mServer.capture + '/' + row.queue);
     waitForJobs(folder, int(expected.size()));
@@ -287,7 +297,8 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         QString error;
         const std::vector<QImage> labels = capturedPages(file.readAll(), row.dpi, &error);
-        ASSERT_EQ(labels.size(), 1u) << "one label per sticker, no copies, no banners " << error.toStdString();
+        ASSERT_EQ(labels.size(), 1u) << "one label per sticker, no copies, no banners "
+                                     << error.toStdString();
 
         // Neither shrunk (pages per sheet, scaling) nor larger than the sticker at the printer's dots.
         const QSize label = sticker.what == What::Small ? (sticker.from300Dpi ? kSmall300 : kSmall203)
@@ -299,7 +310,7 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
         EXPECT_LE(shorter, std::min(dots.width(), dots.height()) + 1);
         EXPECT_GE(longer, std::max(dots.width(), dots.height()) * 55 / 100) << "shrunk";
 
-        const Row& own = recorded[size_t(sticker.sample)];
+        const Row& own = sticker.own;
         switch (sticker.what) {
         case What::Sample:
             EXPECT_EQ(barcodes(labels[0], "Code128"), sorted({own.sample, own.code}));
@@ -429,11 +440,14 @@ TEST_F(CupsDesk, ServerThatNeverAnswersOrIsNotRunning) {
             const int asked = silent ? silent->connections() : 0;
             bool named = report.lostStickers.size() == 2;
             for (const LostSticker& lost : report.lostStickers)
-                named = named && lost.reason.contains("CUPS at " + socket) && lost.cause == StickerCause::ServerSilent;
+                named = named && lost.reason.contains("CUPS at " + socket) &&
+                        lost.cause == StickerCause::ServerSilent;
             std::fprintf(stderr, "rows %zu, lost stickers %lld, job reset %d, connections %d, reason %s\n",
-                         rows().size(), qlonglong(report.lostStickers.size()), int(mModule.job.CustomerId == "0"),
-                         asked, qPrintable(report.lostStickers.value(0).reason));
-            std::_Exit(rows().size() == 2 && mModule.job.CustomerId == "0" && named && asked == (silent ? 1 : 0)
+                         rows().size(), qlonglong(report.lostStickers.size()),
+                         int(mModule.job.CustomerId == "0"), asked,
+                         qPrintable(report.lostStickers.value(0).reason));
+            std::_Exit(rows().size() == 2 && mModule.job.CustomerId == "0" && named &&
+                               asked == (silent ? 1 : 0)
                            ? 0
                            : 1);
         };

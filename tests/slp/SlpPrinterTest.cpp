@@ -254,7 +254,8 @@ TEST_P(CupsPage, IsTheLoadedLabelOrTheSmallestThatHoldsTheStickerInsideItsPrinta
     const PageCase& row = GetParam();
     std::optional<OfferedMedia> loaded;
     if (!row.loaded.isEmpty())
-        loaded = OfferedMedia{row.loaded, readQueue({"q", row.dpi, {row.loaded}}).media.at(0).size, row.margins};
+        loaded =
+            OfferedMedia{row.loaded, readQueue({"q", row.dpi, {row.loaded}}).media.at(0).size, row.margins};
     const CupsQueue queue = readQueue({"q", row.dpi, row.mediaSupported, {}, loaded, row.margins, {}});
     QString whyNot;
     const std::optional<PageChoice> page = choosePage(queue, row.sticker, row.dpi, &whyNot);
@@ -266,13 +267,16 @@ TEST_P(CupsPage, IsTheLoadedLabelOrTheSmallestThatHoldsTheStickerInsideItsPrinta
         EXPECT_EQ(page->turned, row.turned) << row.why;
         EXPECT_EQ(page->at, row.at) << row.why;
     } else {
-        EXPECT_TRUE(whyNot.contains(QStringLiteral("%1 x %2 dot sticker").arg(row.sticker.width()).arg(row.sticker.height())))
+        EXPECT_TRUE(whyNot.contains(
+            QStringLiteral("%1 x %2 dot sticker").arg(row.sticker.width()).arg(row.sticker.height())))
             << whyNot.toStdString();
     }
 }
 
-const std::vector<QByteArray> LabelDriver{"na_index-4x6_4x6in", "custom_min_0.25x0.25in", "custom_max_8x39in"};
-const std::vector<QByteArray> FourInchHead{"custom_2x5.5in_2x5.5in", "custom_min_0.25x0.25in", "custom_max_4x39in"};
+const std::vector<QByteArray> LabelDriver{"na_index-4x6_4x6in", "custom_min_0.25x0.25in",
+                                          "custom_max_8x39in"};
+const std::vector<QByteArray> FourInchHead{"custom_2x5.5in_2x5.5in", "custom_min_0.25x0.25in",
+                                           "custom_max_4x39in"};
 const std::vector<QByteArray> OfficeDriver{"iso_a4_210x297mm", "na_index-4x6_4x6in", "iso_a5_148x210mm",
                                            "na_letter_8.5x11in"};
 const std::vector<QByteArray> SmallHead{"custom_2.25x7in_2.25x7in", "custom_2.25x4in_2.25x4in"};
