@@ -6,6 +6,9 @@
 #include <QThread>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +22,45 @@ constexpr auto Slice = std::chrono::milliseconds(250);
 QString errorText(int error) {
     const char* text = strerrordesc_np(error);
     return text ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);
+}
+
+// libcups reports every failed connect as "Host is down". Asked again directly, the system says
+// what it was: no socket there, the connection refused, no route. Only after a connect failed
+// early, so a refused or missing server is named at once; one second at most.
+QString connectFailure() {
+    http_addrlist_t* addresses =
+        httpAddrGetList(cupsServer(), AF_UNSPEC, QByteArray::number(ippPort()).constData());
+    if (addresses == nullptr) {
+        return QStringLiteral("the name %1 does not resolve").arg(QString::fromLocal8Bit(cupsServer()));
+    }
+    int error = EHOSTDOWN;
+    for (http_addrlist_t* address = addresses; address != nullptr; address = address->next) {
+        const int fd =
+            ::socket(httpAddrFamily(&address->addr), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            error = errno;
+            continue;
+        }
+        error =
+            ::connect(fd, &address->addr.addr, static_cast<socklen_t>(httpAddrLength(&address->addr))) == 0
+                ? 0
+                : errno;
+        if (error == EINPROGRESS) {
+            pollfd waiting{fd, POLLOUT, 0};
+            socklen_t length = sizeof error;
+            error =
+                ::poll(&waiting, 1, 1000) == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0
+                    ? error
+                    : ETIMEDOUT;
+        }
+        ::close(fd);
+        if (error == 0) {
+            break;
+        }
+    }
+    httpAddrFreeList(addresses);
+    return error == 0 ? QStringLiteral("the connection failed, then succeeded when tried again")
+                      : errorText(error);
 }
 
 } // namespace
@@ -38,9 +80,8 @@ CupsConnection::CupsConnection(std::chrono::milliseconds patience)
         return;
     }
     if (httpReconnect2(mHttp, static_cast<int>(std::max<long long>(1, msec.count())), nullptr) != 0) {
-        const int error = httpError(mHttp);
-        mConnectError = error != 0 ? errorText(error) : QString::fromUtf8(cupsLastErrorString());
         httpClose(mHttp);
+        mConnectError = expired() ? QString() : connectFailure();
         mHttp = nullptr;
         return;
     }
