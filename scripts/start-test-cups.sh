@@ -103,6 +103,7 @@ CONF
 cat >"$data/etc/cupsd.conf" <<CONF
 Listen $socket
 LogLevel debug
+AccessLogLevel all
 Browsing No
 BrowseLocalProtocols none
 WebInterface No

@@ -97,7 +97,7 @@ public:
 
 // The server of scripts/start-test-cups.sh, named in VELMORA_CUPS_STATE by CTest.
 struct TestServer {
-    QString socket, capture, whyNot, ippSkip;
+    QString socket, capture, data, whyNot, ippSkip;
 };
 
 TestServer testServer() {
@@ -114,6 +114,8 @@ TestServer testServer() {
             server.capture = QString::fromUtf8(line.mid(8));
         else if (line.startsWith("SKIP="))
             server.whyNot = QString::fromUtf8(line.mid(5));
+        else if (line.startsWith("DATA="))
+            server.data = QString::fromUtf8(line.mid(5));
         else if (line.startsWith("IPP_SKIP="))
             server.ippSkip = QString::fromUtf8(line.mid(9));
     }
@@ -133,8 +135,22 @@ QStringList capturedJobs(const QDir& folder) {
     return jobs;
 }
 
-// Until the queue's backend has written count jobs, or 60 s have passed: woken by the folder.
-bool waitForJobs(const QDir& folder, int count) {
+// One of CUPS's command-line tools against the test server, bounded; its standard output.
+QByteArray runTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(30000)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        ADD_FAILURE() << program.toStdString() << " did not finish";
+    }
+    return tool.readAllStandardOutput();
+}
+
+// Until the queue's backend has written count jobs, CUPS holds none of the queue's jobs any more
+// (a job that failed in its driver never arrives), or 60 s have passed: woken by the folder, and
+// each second to ask CUPS.
+bool waitForJobs(const QDir& folder, const QString& queue, int count) {
     const QDeadlineTimer deadline(60000);
     QFileSystemWatcher watcher({folder.path()});
     QEventLoop loop;
@@ -143,7 +159,9 @@ bool waitForJobs(const QDir& folder, int count) {
     QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
     QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
     while (capturedJobs(folder).size() < count && !deadline.hasExpired()) {
-        bound.start(std::max<qint64>(1, deadline.remainingTime()));
+        if (runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).isEmpty())
+            break;
+        bound.start(std::clamp<qint64>(deadline.remainingTime(), 1, 1000));
         loop.exec();
     }
     return capturedJobs(folder).size() >= count;
@@ -158,18 +176,6 @@ QStringList barcodes(const QImage& page, const QString& format) {
                 out << barcode.text;
     out.sort();
     return out;
-}
-
-// One of CUPS's command-line tools against the test server, bounded; its standard output.
-QByteArray runTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(30000)) {
-        tool.kill();
-        tool.waitForFinished(5000);
-        ADD_FAILURE() << program.toStdString() << " did not finish";
-    }
-    return tool.readAllStandardOutput();
 }
 
 QStringList sorted(QStringList list) {
@@ -238,6 +244,13 @@ protected:
         return out;
     }
 
+    // The requests of that IPP operation the test server has answered so far, by its access log.
+    int requests(const char* operation) const {
+        QFile log(mServer.data + QStringLiteral("/log/access_log"));
+        return log.open(QIODevice::ReadOnly) ? int(log.readAll().count(QByteArray(" ") + operation + " "))
+                                             : -1;
+    }
+
     QDir captureFolder(const char* queue) const { return QDir(mServer.capture + '/' + queue); }
 
     TestServer mServer;
@@ -256,6 +269,7 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
     if (QByteArray(row.queue).startsWith("ipp") && !mServer.ippSkip.isEmpty())
         GTEST_SKIP() << mServer.ippSkip.toStdString();
     startDesk(row.printer, row.printer, row.printer);
+    const int lookupsBefore = requests("CUPS-Get-Printers"), printsBefore = requests("Print-Job");
     const bool series7x32 = QByteArray(row.printer).left(2).toInt() > 43;
     std::vector<Expected> expected;
     std::vector<What> lost;
@@ -282,14 +296,19 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
          {What::Batch, 0, false}});
     job("123", 1, LargeLabel, {{What::Large, 0, series7x32}});
     job("124", 1, SmallBarcode, {{What::Small, 0, series7x32}});
-    EXPECT_EQ(std::set<What>(lost.begin(), lost.end()), std::set<What>(row.lost.begin(), row.lost.end()))
+    ASSERT_EQ(std::set<What>(lost.begin(), lost.end()), std::set<What>(row.lost.begin(), row.lost.end()))
         << "stickers lost";
+
     ASSERT_EQ(rows().size(), 7u);
 
     const QDir folder(mServer.capture + '/' + row.queue);
-    waitForJobs(folder, int(expected.size()));
+    waitForJobs(folder, QString::fromLatin1(row.queue), int(expected.size()));
     const QStringList jobs = capturedJobs(folder);
     ASSERT_EQ(jobs.size(), expected.size()) << "one job per sticker";
+    // Each sticker went out in one request; each job looked its printer up once in each of the
+    // two libraries it used (each keeps its own answers): the "4 Tests" job uses both.
+    EXPECT_EQ(requests("Print-Job") - printsBefore, int(expected.size()));
+    EXPECT_EQ(requests("CUPS-Get-Printers") - lookupsBefore, 5);
     for (size_t i = 0; i < expected.size(); ++i) {
         const Expected& sticker = expected[i];
         SCOPED_TRACE(jobs[qsizetype(i)].toStdString());
@@ -395,7 +414,9 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
     startDesk(row.printer, row.printer, row.printer);
     runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QString::fromLatin1(row.queue)});
 
+    const int lookupsBefore = requests("CUPS-Get-Printers");
     const JobReport report = run("701", 1, SingleTest);
+    EXPECT_EQ(requests("CUPS-Get-Printers") - lookupsBefore, 1) << "one lookup for the job";
     EXPECT_EQ(rows().size(), 1u);
     EXPECT_EQ(mModule.job.CustomerId, "0") << "the job ran to its end";
     ASSERT_EQ(report.lostStickers.size(), size_t(row.lost));
