@@ -237,6 +237,8 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
 
 void forgetCupsAnswers() {
     answers() = Answers{};
+    // libcups keeps the server it first read; a job reads CUPS_SERVER and client.conf afresh.
+    cupsSetServer(nullptr);
 }
 
 const SlpFailure& cupsSilence() {

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTransform>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -23,9 +24,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <set>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -427,8 +430,9 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
         EXPECT_TRUE(lost.reason.contains(QString::fromUtf8(row.reason))) << lost.reason.toStdString();
         EXPECT_EQ(lost.cause, row.cause);
     }
-    if (report.lostStickers.size() == 2)
+    if (report.lostStickers.size() == 2) {
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);
+    }
     // Jobs still waiting in CUPS: those the held queue took.
     EXPECT_EQ(
         runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QString::fromLatin1(row.queue)}).count('\n'),
@@ -437,6 +441,152 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Queues, CupsFailure, ::testing::ValuesIn(kFailureRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+sockaddr_un socketAddress(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = path.toLocal8Bit();
+    std::copy_n(name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1),
+                address.sun_path);
+    return address;
+}
+
+// Between the desk and the test server, passing every exchange on, except that it keeps back
+// CUPS's answer to each Print-Job, and with everyAnswerAfter every answer once a Print-Job went
+// through: a server that took the job and then stopped answering.
+class WithholdingProxy {
+public:
+    WithholdingProxy(const QString& path, const QString& server, bool everyAnswerAfter)
+        : mServer(socketAddress(server)), mEveryAnswerAfter(everyAnswerAfter) {
+        const sockaddr_un address = socketAddress(path);
+        mListener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::bind(mListener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(mListener, SOMAXCONN) == 0)
+            mThread = std::thread([this] { serve(); });
+    }
+    ~WithholdingProxy() {
+        mStop = true;
+        if (mThread.joinable())
+            mThread.join();
+        ::close(mListener);
+    }
+    bool listening() const { return mThread.joinable(); }
+
+private:
+    struct Pair {
+        int client, server;
+        QByteArray head; // the start of the request
+        bool printJob = false;
+    };
+
+    // Polls in tenths of a second so that the destructor's stop is seen.
+    void serve() {
+        std::vector<Pair> pairs;
+        bool jobTaken = false;
+        while (!mStop) {
+            std::vector<pollfd> fds{{mListener, POLLIN, 0}};
+            for (const Pair& pair : pairs) {
+                fds.push_back({pair.client, POLLIN, 0});
+                fds.push_back({pair.server, POLLIN, 0});
+            }
+            if (::poll(fds.data(), fds.size(), 100) <= 0)
+                continue;
+            if (fds[0].revents & POLLIN) {
+                Pair pair{::accept4(mListener, nullptr, nullptr, SOCK_CLOEXEC),
+                          ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0),
+                          {}};
+                ::connect(pair.server, reinterpret_cast<const sockaddr*>(&mServer), sizeof mServer);
+                pairs.push_back(pair);
+            }
+            for (size_t i = 0; i + 1 < fds.size() / 2 + 1 && i < pairs.size(); ++i) {
+                Pair& pair = pairs[i];
+                char buffer[65536];
+                bool closed = false;
+                if (fds[1 + 2 * i].revents & (POLLIN | POLLHUP)) {
+                    const ssize_t n = ::read(pair.client, buffer, sizeof buffer);
+                    closed = n <= 0;
+                    if (n > 0) {
+                        // The IPP operation follows the HTTP header and the IPP version.
+                        pair.head.append(buffer, std::min<qsizetype>(n, 4096 - pair.head.size()));
+                        const qsizetype body = pair.head.indexOf("\r\n\r\n");
+                        if (body >= 0 && pair.head.size() >= body + 8 && pair.head[body + 6] == 0 &&
+                            pair.head[body + 7] == 2)
+                            pair.printJob = jobTaken = true;
+                        ::write(pair.server, buffer, size_t(n));
+                    }
+                }
+                if (!closed && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP))) {
+                    const ssize_t n = ::read(pair.server, buffer, sizeof buffer);
+                    closed = n <= 0;
+                    if (n > 0 && !pair.printJob && !(mEveryAnswerAfter && jobTaken))
+                        ::write(pair.client, buffer, size_t(n));
+                }
+                if (closed) {
+                    ::close(pair.client);
+                    ::close(pair.server);
+                    pair.client = pair.server = -1;
+                }
+            }
+            std::erase_if(pairs, [](const Pair& pair) { return pair.client < 0; });
+        }
+        for (const Pair& pair : pairs) {
+            ::close(pair.client);
+            ::close(pair.server);
+        }
+    }
+
+    sockaddr_un mServer;
+    bool mEveryAnswerAfter;
+    int mListener = -1;
+    std::atomic<bool> mStop{false};
+    std::thread mThread;
+};
+
+// A sticker sent to a disabled queue (its job waits there) whose answer never came: the desk looks
+// for the job once more; found, it is cancelled and the sticker is lost, safe to print again;
+// where CUPS does not answer that either, the sticker's fate is unknown and said so.
+struct UnansweredRow {
+    const char* name;
+    bool everyAnswerAfter;
+    StickerCause cause;
+    const char* reason;
+    int waiting; // jobs the queue holds afterwards
+};
+
+const UnansweredRow kUnansweredRows[] = {
+    {"JobFoundAndCancelled", false, StickerCause::ServerSilent, "the job was cancelled or never made", 0},
+    {"FateUnknown", true, StickerCause::JobUnknown, "not known whether printed: check the printer", 1},
+};
+
+class CupsUnanswered : public CupsDesk, public ::testing::WithParamInterface<UnansweredRow> {};
+
+TEST_P(CupsUnanswered, StickerIsCancelledOrReportedAsUnknown) {
+    const UnansweredRow& row = GetParam();
+    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("held")});
+    {
+        WithholdingProxy proxy(mFolder.filePath(QStringLiteral("proxy.sock")), mServer.socket,
+                               row.everyAnswerAfter);
+        ASSERT_TRUE(proxy.listening());
+        qputenv("CUPS_SERVER", mFolder.filePath(QStringLiteral("proxy.sock")).toLocal8Bit());
+        startDesk("470", "470", "470");
+        const JobReport report = run("123", 2, LargeLabel);
+        qputenv("CUPS_SERVER", mServer.socket.toLocal8Bit());
+        ASSERT_EQ(report.lostStickers.size(), 2u);
+        EXPECT_EQ(report.lostStickers[0].cause, row.cause);
+        EXPECT_EQ(report.lostStickers[0].unknown, row.cause == StickerCause::JobUnknown);
+        EXPECT_TRUE(report.lostStickers[0].reason.contains(QString::fromUtf8(row.reason)))
+            << report.lostStickers[0].reason.toStdString();
+        // The second sticker does not wait for a server that kept the first one waiting.
+        EXPECT_EQ(report.lostStickers[1].cause, StickerCause::ServerSilent);
+        EXPECT_FALSE(report.lostStickers[1].unknown);
+    }
+    EXPECT_EQ(runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QStringLiteral("held")}).count('\n'),
+              row.waiting);
+    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("held")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, CupsUnanswered, ::testing::ValuesIn(kUnansweredRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // In a process of its own, so that nothing found on the real server is reused.
