@@ -3,14 +3,23 @@
 #include "CupsConnection.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <cups/pwg.h>
 
 namespace {
 
-// What CUPS said during this job: the listing of its queues, or its silence.
+// A queue as CUPS lists them all: by name and description only, which is quick to ask for.
+struct Named {
+    QByteArray name;
+    QString info;
+};
+
+// What CUPS said during this job: the list of its queues, each queue asked about so far, or its
+// silence.
 struct Answers {
     bool listed = false;
-    std::vector<CupsQueue> queues;
+    std::vector<Named> queues;
+    QHash<QByteArray, CupsQueue> described;
     SlpFailure silence;
 };
 
@@ -18,6 +27,8 @@ Answers& answers() {
     static Answers known;
     return known;
 }
+
+const char* const ListedAttributes[] = {"printer-name", "printer-info"};
 
 const char* const RequestedAttributes[] = {"printer-name",
                                            "printer-info",
@@ -166,7 +177,7 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
     }
     ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
+                  static_cast<int>(std::size(ListedAttributes)), nullptr, ListedAttributes);
     ipp_t* response = cupsDoRequest(cups.http(), request, "/");
     if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
         ippDelete(response);
@@ -184,13 +195,45 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
         return false;
     }
     for (const Listed& printer : listPrinters(response)) {
-        CupsQueue queue = readQueue(printer.attributes);
-        queue.info = printer.info;
-        known.queues.push_back(std::move(queue));
+        known.queues.push_back({printer.attributes.name, printer.info});
     }
     ippDelete(response);
     known.listed = true;
     return true;
+}
+
+// Asks CUPS about the one queue a printer name found: its driver, resolution, labels and margins.
+std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& named, SlpFailure& whyNot) {
+    CupsConnection cups;
+    if (cups.http() == nullptr) {
+        noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+        whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+        return std::nullopt;
+    }
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", named.name.constData());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
+    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        if (response == nullptr || cups.expired()) {
+            noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+            whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+        } else {
+            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, cups.whyNot()));
+        }
+        return std::nullopt;
+    }
+    const std::vector<Listed> printers = listPrinters(response);
+    ippDelete(response);
+    CupsQueue queue = readQueue(printers.empty() ? QueueAttributes{} : printers.front().attributes);
+    queue.name = named.name;
+    queue.info = named.info;
+    return queue;
 }
 
 } // namespace
@@ -269,15 +312,15 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& w
     if (!known.listed && !listQueues(printerName, whyNot)) {
         return std::nullopt;
     }
-    std::vector<const CupsQueue*> named;
-    for (const CupsQueue& queue : known.queues) {
+    std::vector<const Named*> named;
+    for (const Named& queue : known.queues) {
         if (QString::fromUtf8(queue.name) == printerName || queue.info == printerName) {
             named.push_back(&queue);
         }
     }
     if (named.size() > 1) {
         QStringList queues;
-        for (const CupsQueue* queue : named) {
+        for (const Named* queue : named) {
             queues << QString::fromUtf8(queue->name);
         }
         whyNot.set(SLP_ERROR_AMBIGUOUS_NAME,
@@ -288,12 +331,20 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& w
     if (named.empty()) {
         return std::nullopt;
     }
-    if (!named.front()->hasDriver) {
+    auto described = known.described.constFind(named.front()->name);
+    if (described == known.described.constEnd()) {
+        std::optional<CupsQueue> queue = describeQueue(printerName, *named.front(), whyNot);
+        if (!queue) {
+            return std::nullopt;
+        }
+        described = known.described.insert(named.front()->name, std::move(*queue));
+    }
+    if (!described->hasDriver) {
         whyNot.set(SLP_ERROR_NO_DRIVER,
                    QStringLiteral("queue %1 in %2 has no driver (a raw queue) to turn a label into the "
                                   "printer's language; give it the printer's driver")
-                       .arg(QString::fromUtf8(named.front()->name), cupsPlace()));
+                       .arg(QString::fromUtf8(described->name), cupsPlace()));
         return std::nullopt;
     }
-    return *named.front();
+    return *described;
 }

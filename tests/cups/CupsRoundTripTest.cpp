@@ -249,6 +249,9 @@ protected:
 
     // The requests of that IPP operation the test server has answered so far, by its access log.
     int requests(const char* operation) const {
+        // cupsd logs a request after answering it, and handles one request at a time: once it
+        // answered one more, the line of the last one is there.
+        runTool(QStringLiteral("lpstat"), {QStringLiteral("-r")});
         QFile log(mServer.data + QStringLiteral("/log/access_log"));
         return log.open(QIODevice::ReadOnly) ? int(log.readAll().count(QByteArray(" ") + operation + " "))
                                              : -1;
