@@ -6,24 +6,22 @@
 
 namespace {
 
-constexpr int MaxGroupsShown = 8;     // printer-and-reason groups in the window's message
+constexpr int MaxLinesShown = 8;      // sticker lines of each part of the window's message
 constexpr int MaxNumbersPerLine = 20; // numbers or ranges on one line of it
 constexpr int ShortestRange = 3;      // shorter runs of numbers are listed one by one
 
-struct StickerGroup {
+// One line of the message: stickers of one kind on one printer, lost for one cause.
+struct StickerLine {
     QString sticker;
-    QStringList SampleIds;
-};
-
-struct ReasonGroup {
     QString printer;
-    QString reason;
-    std::vector<StickerGroup> stickers;
+    StickerCause cause;
+    QStringList SampleIds;      // one-sample stickers: all their numbers, in order
+    QList<QStringList> batches; // batch stickers: each one's samples
     int count = 0;
 };
 
-QString shown(const QString& SampleId) {
-    return SampleId.isEmpty() ? QStringLiteral("(no number)") : SampleId;
+QString shown(const QString& SampleId, const QString& none) {
+    return SampleId.isEmpty() ? none : SampleId;
 }
 
 bool allDigits(const QString& text) {
@@ -38,57 +36,157 @@ bool follows(const QString& a, const QString& b) {
     return b.toULongLong() == a.toULongLong() + 1;
 }
 
-// "70100001 to 70100099, 70100120": runs of consecutive numbers as ranges, in the given order.
-QString numberList(const QStringList& SampleIds) {
+// "70100001 bis 70100099, 70100120": runs of consecutive numbers as ranges, in the given order.
+QStringList numberItems(const QStringList& SampleIds) {
     QStringList items;
     for (qsizetype i = 0; i < SampleIds.size();) {
         qsizetype end = i + 1;
         while (end < SampleIds.size() && follows(SampleIds[end - 1], SampleIds[end]))
             ++end;
         if (end - i >= ShortestRange) {
-            items << SampleIds[i] + QStringLiteral(" to ") + SampleIds[end - 1];
+            items << SampleIds[i] + QStringLiteral(" bis ") + SampleIds[end - 1];
         } else {
             for (qsizetype k = i; k < end; ++k)
-                items << shown(SampleIds[k]);
+                items << shown(SampleIds[k], QStringLiteral("(ohne Nummer)"));
         }
         i = end;
     }
+    return items;
+}
+
+QString limited(QStringList items, const QString& separator) {
     if (items.size() > MaxNumbersPerLine) {
         const qsizetype more = items.size() - MaxNumbersPerLine;
         items.resize(MaxNumbersPerLine);
-        items << QStringLiteral("and %1 more").arg(more);
+        items << QStringLiteral("und %1 weitere").arg(more);
     }
-    return items.join(QStringLiteral(", "));
+    return items.join(separator);
 }
 
-std::vector<ReasonGroup> grouped(const QList<LostSticker>& lost) {
-    std::vector<ReasonGroup> groups;
+// A batch sticker names the samples it lists; rows it left empty are not numbers to name.
+QString batchNumbers(const QStringList& SampleIds) {
+    QStringList named;
+    for (const QString& SampleId : SampleIds)
+        if (!SampleId.isEmpty())
+            named << SampleId;
+    return named.isEmpty() ? QStringLiteral("(ohne Nummer)") : numberItems(named).join(QStringLiteral(", "));
+}
+
+QString numbersOf(const StickerLine& line) {
+    if (line.batches.isEmpty())
+        return limited(numberItems(line.SampleIds), QStringLiteral(", "));
+    QStringList items;
+    for (const QStringList& batch : line.batches)
+        items << batchNumbers(batch);
+    return limited(items, QStringLiteral("; "));
+}
+
+std::vector<StickerLine> linesOf(const QList<LostSticker>& lost) {
+    std::vector<StickerLine> lines;
     for (const LostSticker& sticker : lost) {
-        auto group = std::find_if(groups.begin(), groups.end(), [&](const ReasonGroup& g) {
-            return g.printer == sticker.printer && g.reason == sticker.reason;
+        auto line = std::find_if(lines.begin(), lines.end(), [&](const StickerLine& l) {
+            return l.sticker == sticker.sticker && l.printer == sticker.printer && l.cause == sticker.cause;
         });
-        if (group == groups.end())
-            group = groups.insert(groups.end(), ReasonGroup{sticker.printer, sticker.reason, {}, 0});
-        ++group->count;
-        auto kind = std::find_if(group->stickers.begin(), group->stickers.end(),
-                                 [&](const StickerGroup& s) { return s.sticker == sticker.sticker; });
-        if (kind == group->stickers.end())
-            kind = group->stickers.insert(group->stickers.end(), StickerGroup{sticker.sticker, {}});
-        kind->SampleIds << sticker.SampleIds.value(0);
+        if (line == lines.end())
+            line = lines.insert(lines.end(),
+                                StickerLine{sticker.sticker, sticker.printer, sticker.cause, {}, {}});
+        ++line->count;
+        if (sticker.sticker == StickerName::BatchResult || sticker.SampleIds.size() > 1)
+            line->batches << sticker.SampleIds;
+        else
+            line->SampleIds << sticker.SampleIds.value(0);
     }
     // The commonest cause first: it is the one to mend.
-    std::stable_sort(groups.begin(), groups.end(),
-                     [](const ReasonGroup& a, const ReasonGroup& b) { return a.count > b.count; });
-    return groups;
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const StickerLine& a, const StickerLine& b) { return a.count > b.count; });
+    return lines;
+}
+
+// "    Ergebnisetikett 70100001 bis 70100003 (Smart Label Printer 440): Drucker nimmt keine
+// Aufträge an"; the printer is not named twice where the words already name it.
+QString lostLines(const QList<LostSticker>& lost, bool withCause) {
+    QString text;
+    const std::vector<StickerLine> lines = linesOf(lost);
+    int notShown = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const StickerLine& line = lines[i];
+        if (i >= size_t(MaxLinesShown)) {
+            notShown += line.count;
+            continue;
+        }
+        const QString words = withCause ? GermanCause(line.cause, line.printer) : QString();
+        text += QStringLiteral("    ") + GermanStickerName(line.sticker) + u' ' + numbersOf(line);
+        if (!words.contains(line.printer))
+            text += QStringLiteral(" (") + line.printer + u')';
+        if (!words.isEmpty())
+            text += QStringLiteral(": ") + words;
+        text += u'\n';
+    }
+    if (notShown > 0)
+        text += QStringLiteral("    und %1 weitere\n").arg(notShown);
+    return text;
+}
+
+QString stickers(qsizetype count) {
+    return count == 1 ? QStringLiteral("1 Etikett") : QStringLiteral("%1 Etiketten").arg(count);
 }
 
 } // namespace
+
+QString GermanStickerName(const QString& sticker) {
+    if (sticker == StickerName::Sample)
+        return QStringLiteral("Probenetikett");
+    if (sticker == StickerName::Result)
+        return QStringLiteral("Ergebnisetikett");
+    if (sticker == StickerName::Large)
+        return QStringLiteral("Großes Etikett");
+    if (sticker == StickerName::Small)
+        return QStringLiteral("Kleines Barcode-Etikett");
+    if (sticker == StickerName::BatchResult)
+        return QStringLiteral("Ergebnisetikett für 4 Proben");
+    return sticker;
+}
+
+QString GermanCause(StickerCause cause, const QString& printer) {
+    switch (cause) {
+    case StickerCause::NotFound:
+        return QStringLiteral("Drucker '%1' nicht gefunden").arg(printer);
+    case StickerCause::NotAccepting:
+        return QStringLiteral("Drucker nimmt keine Aufträge an");
+    case StickerCause::ServerSilent:
+        return QStringLiteral("Druckserver antwortet nicht");
+    case StickerCause::FolderFull:
+        return QStringLiteral("Ordner voll");
+    case StickerCause::WriteFailed:
+        return QStringLiteral("Etikett konnte nicht gespeichert werden");
+    case StickerCause::NoLabelSize:
+        return QStringLiteral("keine passenden Etiketten im Drucker");
+    case StickerCause::AmbiguousName:
+        return QStringLiteral("mehrere Drucker heißen '%1'").arg(printer);
+    case StickerCause::NoDriver:
+        return QStringLiteral("Drucker ohne Treiber eingerichtet");
+    case StickerCause::DataTooLong:
+        return QStringLiteral("Text zu lang für den Barcode");
+    case StickerCause::JobUnknown:
+        return QStringLiteral("nicht bekannt, ob gedruckt");
+    case StickerCause::Refused:
+        return QStringLiteral("Drucker hat das Etikett abgelehnt");
+    case StickerCause::NotStarted:
+        return QStringLiteral("Drucker hat das Etikett nicht begonnen");
+    case StickerCause::JobEnded:
+        return QStringLiteral("Auftrag vorher abgebrochen");
+    case StickerCause::None:
+    case StickerCause::Other:
+        break;
+    }
+    return QStringLiteral("Druckfehler");
+}
 
 QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, const QString& printer,
                         const QString& reason) {
     QStringList numbers;
     for (const QString& SampleId : SampleIds)
-        numbers << shown(SampleId);
+        numbers << shown(SampleId, QStringLiteral("(no number)"));
     const QString samples = numbers.size() == 1 ? QStringLiteral("sample ") : QStringLiteral("samples ");
     return QStringLiteral("Sticker lost: ") + samples + numbers.join(u' ') + QStringLiteral(", ") + sticker +
            QStringLiteral(", ") + printer + QStringLiteral(": ") + reason;
@@ -105,28 +203,42 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
                  outcome.state == StickerOutcome::State::Unknown});
 }
 
-QString LostStickersMessage(const QList<LostSticker>& lost) {
-    if (lost.isEmpty())
+QList<LostSticker> StickersToPrintAgain(const QList<LostSticker>& lost) {
+    QList<LostSticker> again;
+    for (const LostSticker& sticker : lost)
+        if (!sticker.unknown)
+            again << sticker;
+    return again;
+}
+
+QString LostStickersMessage(const JobReport& report) {
+    const QList<LostSticker> lost = StickersToPrintAgain(report.lostStickers);
+    QList<LostSticker> unknown;
+    for (const LostSticker& sticker : report.lostStickers)
+        if (sticker.unknown)
+            unknown << sticker;
+
+    QStringList parts;
+    if (!report.error.isEmpty())
+        parts << QStringLiteral("Der Auftrag wurde wegen eines Fehlers beendet:\n") + report.error + u'\n' +
+                     (report.lastRecorded.isEmpty()
+                          ? QStringLiteral("Keine Probe erfasst.\n")
+                          : QStringLiteral("Probe zuletzt erfasst: %1\n").arg(report.lastRecorded));
+    if (!lost.isEmpty())
+        parts << stickers(lost.size()) + QStringLiteral(" nicht gedruckt:\n") + lostLines(lost, true);
+    if (!unknown.isEmpty())
+        parts << QStringLiteral("Für %1 nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals gedruckt "
+                                "wird.\n")
+                         .arg(stickers(unknown.size())) +
+                     lostLines(unknown, false);
+    if (parts.isEmpty())
         return {};
-    QString message = lost.size() == 1
-                          ? QStringLiteral("1 sticker did not reach its printer.\n")
-                          : QStringLiteral("%1 stickers did not reach their printers.\n").arg(lost.size());
-    const std::vector<ReasonGroup> groups = grouped(lost);
-    int notShown = 0;
-    for (size_t g = 0; g < groups.size(); ++g) {
-        if (g >= size_t(MaxGroupsShown)) {
-            notShown += groups[g].count;
-            continue;
-        }
-        message += u'\n' + groups[g].printer + QStringLiteral(": ") + groups[g].reason + u'\n';
-        for (const StickerGroup& kind : groups[g].stickers)
-            message += QStringLiteral("    ") + kind.sticker + QStringLiteral(": ") +
-                       numberList(kind.SampleIds) + u'\n';
-    }
-    if (notShown > 0)
-        message +=
-            QStringLiteral("\n%1 more for other reasons; standard error lists every one.\n").arg(notShown);
-    message += QStringLiteral("\nThe samples are recorded. Print their stickers again with\n"
-                              "velmora-barcode-tool --reprint KIND SAMPLE_ID...");
-    return message;
+    if (!lost.isEmpty())
+        parts << QStringLiteral("Die Proben sind erfasst. „Nochmals drucken“ druckt die nicht gedruckten "
+                                "Etiketten noch einmal.");
+    if (!unknown.isEmpty())
+        parts << QStringLiteral("Fehlende Etiketten mit F5 nachdrucken.");
+    if (!report.error.isEmpty())
+        parts << QStringLiteral("Nach „Schließen“ wird das Programm beendet.");
+    return parts.join(u'\n');
 }

@@ -26,7 +26,17 @@ QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, co
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome);
 
-// The window's one message after a job: which samples' stickers were lost and why, grouped by
-// printer and reason (the commonest first), consecutive numbers as ranges. Empty when nothing
-// was lost.
-QString LostStickersMessage(const QList<LostSticker>& lost);
+// The sticker's name as the operator reads it: "Probenetikett", "Ergebnisetikett", ...
+QString GermanStickerName(const QString& sticker);
+
+// What became of the sticker in the operator's words: "Drucker nimmt keine Aufträge an".
+QString GermanCause(StickerCause cause, const QString& printer);
+
+// The window's one German message after a job: the error that ended it and the last sample it
+// recorded, if any; then each lost sticker's samples (consecutive numbers as ranges, all four of
+// a batch sticker), the sticker, the printer and why; then, apart, the stickers whose fate is
+// unknown. Empty when there is nothing to tell.
+QString LostStickersMessage(const JobReport& report);
+
+// The lost stickers that printing again may print: not those that may have printed.
+QList<LostSticker> StickersToPrintAgain(const QList<LostSticker>& lost);

@@ -11,18 +11,39 @@ inline constexpr int ExitFailed = 1;       // start-up or a printer library fail
 inline constexpr int ExitRefused = 2;      // a wrong request or an unknown number: nothing printed
 inline constexpr int ExitStickersLost = 3; // some stickers did not reach their printers
 
-// True when the first argument asks for the command line (--reprint, --help) instead of the window.
-bool IsCommandLine(int argc, char** argv);
-
-// What --help prints.
-QString CommandLineUsage();
-
-// --help, or --reprint KIND SAMPLE_ID... with the settings, database and printers of the
-// application folder: start-up as for the window, but no window. Returns the exit status.
-int RunCommandLine(const QStringList& arguments, const QString& applicationFolder);
+// What is wrong with a --reprint request before any database is asked (an unknown kind, no
+// number, a batch sticker without four different numbers); empty when nothing is.
+QString ReprintRequestProblem(const QString& kind, const QStringList& SampleIds);
 
 // Prints the stickers of recorded samples again through the module's printers, drawing and
 // recording nothing. Every number is looked up before the first sticker: an unknown number, a
-// wrong kind or a wrong count is refused on standard error with ExitRefused. Each lost sticker
-// writes its line to standard error; then the result is ExitStickersLost.
+// wrong kind or count, a batch sticker whose four samples are not four different ones of one
+// customer is refused on standard error with ExitRefused. Each lost sticker writes its line to
+// standard error; then the result is ExitStickersLost.
 int Reprint(MainModule& module, const QString& kind, const QStringList& SampleIds);
+
+// A sticker kind the window's reprint dialog offers: "sample" and its German name.
+struct ReprintKind {
+    QString kind;
+    QString name;
+};
+QList<ReprintKind> ReprintKinds();
+
+// "70100001 70100002", "70100001, 70100002": the numbers typed into one box.
+QStringList SampleIdsFromText(const QString& text);
+
+// What printing again from the window came to: refused in German before anything printed, or
+// printed with the stickers that did not reach their printers.
+struct WindowReprint {
+    QString refusal;
+    QList<LostSticker> lostStickers;
+};
+
+// The window's reprint: the same checks and stickers as Reprint, its refusals worded for the
+// operator.
+WindowReprint ReprintFromWindow(MainModule& module, const QString& kind, const QString& SampleIdsText);
+
+// Prints exactly the given lost stickers again: the same stickers on the same printers, the
+// codes from the stored rows, nothing numbered or recorded. Stickers that may have printed are
+// not printed again. Returns those still lost (new losses written to standard error).
+QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSticker>& lost);

@@ -99,12 +99,19 @@ QString printerName(const QString& printerSetting) {
 StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
     StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(sticker.printerSetting), {}};
     if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
-        // Not found says nothing; a reason means the printer could not be looked for (a CUPS
-        // server that does not answer), and the sticker is lost.
+        // An empty setting is a desk without that printer: nothing to say. A setting that names
+        // no printer (a typo, a queue never set up) loses its sticker like any other failure.
+        if (sticker.printerSetting.isEmpty())
+            return outcome;
+        outcome.state = StickerOutcome::State::Lost;
         outcome.reason = api.SlpLastErrorText();
         outcome.cause = causeOf(api.SlpLastErrorCode(), outcome.reason);
-        if (!outcome.reason.isEmpty())
-            outcome.state = StickerOutcome::State::Lost;
+        if (outcome.cause == StickerCause::None) { // a library that says nothing found nothing
+            outcome.cause = StickerCause::NotFound;
+            outcome.reason = QStringLiteral("no printer named \"%1\" was found").arg(outcome.printer);
+        } else if (outcome.reason.isEmpty()) {
+            outcome.reason = QStringLiteral("the printer library gave no reason");
+        }
         return outcome;
     }
     // Asked for as the libraries expect; no layout depends on the size.

@@ -46,7 +46,7 @@ struct Sticker {
 QString printerName(const QString& printerSetting);
 
 // The sequence every sticker runs: open, sizes, start, rotation, steps, end, fonts released,
-// close. A printer that is not found prints nothing and reports nothing; one that could not be
-// looked for (the library gives a reason), a label that does not start (not drawn) and one that
-// SlpEndLabel did not deliver are lost.
+// close. An empty printer setting prints nothing and reports nothing; a printer that does not open
+// for a setting that names one, a label that does not start (not drawn) and one that SlpEndLabel
+// did not deliver are lost, with the library's reason where it gives one.
 [[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker);

@@ -2,13 +2,8 @@
 
 #include <QString>
 
-class QWidget;
-
 // The tool's name in the title of its message boxes; the window's own title is left alone.
 extern const QString ToolName;
 
 // False on the headless platforms (offscreen, minimal), where nobody can click a message box away.
 bool HasScreen();
-
-// After a job: the text in a warning box, or on standard error where there is no screen.
-void ShowWarning(QWidget* parent, const QString& text);

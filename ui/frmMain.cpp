@@ -7,9 +7,11 @@
 #include "FatalError.h"
 #include "JobInputFilter.h"
 #include "LostStickers.h"
+#include "LostStickersDialog.h"
 #include "MainModule.h"
 #include "MessageBoxes.h"
 #include "NumberText.h"
+#include "ReprintDialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -116,20 +119,9 @@ bool isBetweenControls(Qt::FocusReason reason) {
     return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
-// An error that nothing on its way handled ends the process with its description.
-template <typename Handler> void reportingErrors(Handler&& handler) noexcept {
-    try {
-        handler();
-    } catch (const AppError& error) {
-        ReportFatalError(error.description());
-    } catch (const std::exception& error) {
-        ReportFatalError(QString::fromLocal8Bit(error.what()));
-    }
-}
-
-void endProcessNow() {
+void endProcessNow(int status) {
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(status);
 }
 
 } // namespace
@@ -243,6 +235,10 @@ void frmMain::connectHandlers() {
     connect(mCommand10, &QPushButton::clicked, this, [this] { runBoxJob(SmallBarcode); });
     connect(mCmdClose, &QPushButton::clicked, this, &frmMain::closeClicked);
 
+    // Printing recorded samples' stickers again; no control of the layout is added for it.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_P)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &frmMain::openReprintDialog);
+
     connect(mText1, &BoxLineEdit::focusEntered, this, &frmMain::text1FocusEntered);
     connect(mText1, &BoxLineEdit::focusLeft, this, &frmMain::text1FocusLeft);
     connect(mText2, &BoxLineEdit::focusLeft, this, &frmMain::text2FocusLeft);
@@ -275,7 +271,7 @@ void frmMain::Enable_CTRLS() {
         control->setEnabled(true);
 }
 
-void frmMain::setEndProcess(std::function<void()> endProcess) {
+void frmMain::setEndProcess(std::function<void(int status)> endProcess) {
     mEndProcess = std::move(endProcess);
 }
 
@@ -300,7 +296,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind) {
     if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
         return;
-    reportingErrors([&] {
+    ReportingErrors([&] {
         // A repeat count the job could not convert would end the process before anything is drawn.
         if (const JobBox box = CheckFixedPress(customerId, mText2->text()); box != JobBox::None) {
             giveFocusBack(box);
@@ -316,7 +312,7 @@ void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind 
 void frmMain::runBoxJob(JobKind kind) {
     if (mJobRunning)
         return;
-    reportingErrors([&] {
+    ReportingErrors([&] {
         // Boxes that cannot make a sound job would end the process or record malformed numbers.
         if (const JobBox box = CheckBoxPress(mText1->text(), mText2->text()); box != JobBox::None) {
             giveFocusBack(box);
@@ -346,14 +342,47 @@ void frmMain::runJob(bool clearNameLine) {
     if (clearNameLine)
         mLabel1->clear();
     const CloseRequest close = std::exchange(mCloseRequest, CloseRequest::None);
+    if (!report.error.isEmpty()) {
+        // The job ended on an error: told to the administrator and the operator, then the tool
+        // ends as on every error.
+        std::fprintf(stderr, "%s\n", qPrintable(report.error));
+        std::fflush(stderr);
+        showLostStickers(report);
+        CloseConnection(mModule.db);
+        mEndProcess(1);
+        return;
+    }
     if (close == CloseRequest::None)
         Enable_CTRLS();
     if (!report.lostStickers.isEmpty())
-        ShowWarning(this, LostStickersMessage(report.lostStickers));
+        showLostStickers(report);
     if (close == CloseRequest::CloseButton)
         closeClicked();
     else if (close == CloseRequest::CloseBox)
         this->close();
+}
+
+void frmMain::showLostStickers(const JobReport& report) {
+    LostStickersDialog dialog(mModule, report, this);
+    if (HasScreen()) {
+        dialog.exec();
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(dialog.text()));
+    std::fflush(stderr);
+}
+
+void frmMain::openReprintDialog() {
+    if (mJobRunning || (mReprintDialog && mReprintDialog->isVisible()))
+        return;
+    auto* dialog = new ReprintDialog(mModule, this);
+    mReprintDialog = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (!dialog->lostStickers().isEmpty())
+            showLostStickers(JobReport{dialog->lostStickers(), false, {}, {}});
+    });
+    dialog->open();
 }
 
 void frmMain::showProgress(int label, int total) {
@@ -368,7 +397,7 @@ void frmMain::text1FocusEntered(Qt::FocusReason reason) {
 void frmMain::text1FocusLeft(Qt::FocusReason reason) {
     if (mGivingFocusBack || !isBetweenControls(reason))
         return;
-    reportingErrors([&] {
+    ReportingErrors([&] {
         const QString text = mText1->text();
         if (text.isEmpty())
             return;
@@ -382,7 +411,7 @@ void frmMain::text1FocusLeft(Qt::FocusReason reason) {
 void frmMain::text2FocusLeft(Qt::FocusReason reason) {
     if (mGivingFocusBack || !isBetweenControls(reason))
         return;
-    reportingErrors([&] {
+    ReportingErrors([&] {
         const QString text = mText2->text();
         if (!text.isEmpty() && !CountBoxAccepted(text))
             giveFocusBack(JobBox::Text2);
@@ -404,8 +433,8 @@ void frmMain::closeClicked() {
         mCloseRequest = CloseRequest::CloseButton;
         return;
     }
-    reportingErrors([&] {
+    ReportingErrors([&] {
         CloseConnection(mModule.db);
-        mEndProcess();
+        mEndProcess(0);
     });
 }

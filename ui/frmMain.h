@@ -5,12 +5,15 @@
 #include "LabelJob.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
 class BoxLineEdit;
 class QLabel;
 class QPushButton;
+class ReprintDialog;
+struct JobReport;
 struct MainModule;
 
 // The tool's one window: two input boxes, the name line and the job buttons. Its handlers turn
@@ -32,8 +35,9 @@ public:
     void disable_CTRLS();
     void Enable_CTRLS();
 
-    // What CMD_Close calls after releasing the connection; ends the process at once by default.
-    void setEndProcess(std::function<void()> endProcess);
+    // What ends the process after the connection is released: CMD_Close with status 0, a job
+    // that ended on an error with 1. Ends it at once by default.
+    void setEndProcess(std::function<void(int status)> endProcess);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,6 +52,10 @@ private:
     void runBoxJob(JobKind kind);
     void runJob(bool clearNameLine);
     void showProgress(int label, int total);
+    // The German message of lost stickers; where there is no screen, on standard error.
+    void showLostStickers(const JobReport& report);
+    // F5 or Ctrl+P: the dialog that prints recorded samples' stickers again.
+    void openReprintDialog();
     void text1FocusEntered(Qt::FocusReason reason);
     void text1FocusLeft(Qt::FocusReason reason);
     void text2FocusLeft(Qt::FocusReason reason);
@@ -57,10 +65,11 @@ private:
 
     MainModule& mModule;
     QPixmap mBackground;
-    std::function<void()> mEndProcess;
+    std::function<void(int status)> mEndProcess;
     bool mGivingFocusBack = false;
     bool mJobRunning = false;
     CloseRequest mCloseRequest = CloseRequest::None;
+    QPointer<ReprintDialog> mReprintDialog;
 
     QLabel* const mLblKem;
     BoxLineEdit* const mText1;

@@ -1,7 +1,9 @@
 #include "AppError.h"
+#include "CommandLine.h"
+#include "DatabaseAccess.h"
 #include "FatalError.h"
 #include "MainModule.h"
-#include "Reprint.h"
+#include "MessageBoxes.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
 #include "frmMain.h"
@@ -9,10 +11,16 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
+#include <cstdio>
 #include <exception>
 #include <memory>
 
 namespace {
+
+// Qt is handed the program's name alone: an argument such as -reverse or -style must never
+// change the window or the stickers behind the command line's back.
+int qtArgc = 1;
 
 // Links resolved, so a launcher on the PATH still finds the files beside the real executable.
 QString applicationFolder() {
@@ -20,12 +28,26 @@ QString applicationFolder() {
 }
 
 // The command line shows no window: where there is no screen it draws its stickers offscreen.
+// Help, version and refusals are answered before Qt starts.
 int commandLine(int argc, char** argv) {
+    const QStringList arguments = CommandLineArguments(argc, argv);
+    if (ParseCommandLine(arguments).action != CommandLineRequest::Action::Reprint)
+        return RunCommandLine(arguments, QString());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv); // the printer libraries draw with Qt
-    return RunCommandLine(QCoreApplication::arguments().mid(1), applicationFolder());
+    QGuiApplication app(qtArgc, argv); // the printer libraries draw with Qt
+    return RunCommandLine(arguments, applicationFolder());
+}
+
+// An operator who may not use the desk's database is told so before the window exists, and the
+// administrator reads the details on standard error.
+[[noreturn]] void stopForAccess(const DatabaseAccessProblem& problem) {
+    std::fprintf(stderr, "%s\n", qPrintable(problem.administratorText));
+    std::fflush(stderr);
+    if (HasScreen())
+        QMessageBox::critical(nullptr, ToolName, problem.operatorText);
+    std::exit(1);
 }
 
 } // namespace
@@ -33,7 +55,9 @@ int commandLine(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (IsCommandLine(argc, argv))
         return commandLine(argc, argv);
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, argv);
+    if (const std::optional<DatabaseAccessProblem> denied = CheckDatabaseAccess(applicationFolder()))
+        stopForAccess(*denied);
 
     MainModule module;
     std::unique_ptr<frmMain> window;

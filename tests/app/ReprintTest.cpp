@@ -98,16 +98,18 @@ TEST_P(ReprintTable, PrintsStoredStickersAgainAndRecordsNothing) {
              QDir(printerFolder(digits)).entryList({QStringLiteral("*.png")}, QDir::Files))
             QFile::remove(QDir(printerFolder(digits)).filePath(old));
     const QString hidden = *row.hiddenPrinter ? printerFolder(row.hiddenPrinter) : QString();
-    if (!hidden.isEmpty())
+    if (!hidden.isEmpty()) {
         ASSERT_TRUE(QDir().rename(hidden, hidden + QStringLiteral(".away")));
+    }
 
     QProcess tool;
     tool.start(sFolder->filePath(QStringLiteral("velmora-barcode-tool")),
                QString::fromLatin1(row.arguments).split(' '));
     ASSERT_TRUE(tool.waitForFinished(60000));
     const QString said = QString::fromLocal8Bit(tool.readAllStandardOutput() + tool.readAllStandardError());
-    if (!hidden.isEmpty())
+    if (!hidden.isEmpty()) {
         ASSERT_TRUE(QDir().rename(hidden + QStringLiteral(".away"), hidden));
+    }
 
     EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(tool.exitCode(), row.status) << said.toStdString();
@@ -133,6 +135,10 @@ const ReprintRow kRows[] = {
     {"UnknownNumberRefusesAll", "--reprint sample 70100001 70199999", 2, "", {},
      "Not recorded: 70199999. Nothing was printed."},
     {"BatchOfTwo", "--reprint batch 70500001 70500002", 2, "", {}, "exactly four samples; 2 given"},
+    {"BatchWithANumberTwice", "--reprint batch 70500001 70500002 70500003 70500001", 2, "", {},
+     "four different samples; 70500001 is given twice. Nothing was printed."},
+    {"BatchOfTwoCustomers", "--reprint batch 70500001 70500002 70500003 70100001", 2, "", {},
+     "samples of one customer; these belong to customers 705, 701. Nothing was printed."},
     {"SampleStickerWithoutCode", "--reprint sample 12300001", 2, "", {}, "No test code"},
     {"WrongKind", "--reprint poster 70100001", 2, "", {}, "Unknown sticker kind \"poster\""},
     {"PrinterAwayIsALostSticker", "--reprint small 70100001", 3, "", {},

@@ -259,7 +259,7 @@ TEST_P(EveryRoutine, LabelThatDoesNotStartIsNotDrawnButItsPrinterIsClosed) {
               (Calls{"SlpGetLabelWidth()", "SlpGetLabelHeight()", "SlpStartLabel()", "SlpClosePrinter()"}));
 }
 
-// What the printer answers, and what the routine reports of its sticker.
+// What the printer answers, and what the routine reports of its sticker ("%P": its printer).
 struct OutcomeRow {
     qint32 open;
     bool start;
@@ -267,33 +267,43 @@ struct OutcomeRow {
     const char* libraryReason;
     StickerOutcome::State state;
     const char* reason;
+    StickerCause cause;
+    bool emptySetting = false; // a desk without that printer
 };
 
 TEST_P(EveryRoutine, ReportsWhetherTheStickerReachedAFoundPrinter) {
     using State = StickerOutcome::State;
+    using Cause = StickerCause;
     const OutcomeRow rows[] = {
-        {1, true, true, "", State::Printed, ""},
+        {1, true, true, "", State::Printed, "", Cause::None},
         {1, true, false, "queue \"Smart Label Printer 440\" is not accepting jobs", State::Lost,
-         "queue \"Smart Label Printer 440\" is not accepting jobs"},
-        {1, true, false, "", State::Lost, "the printer library gave no reason"},
-        {1, false, true, "stale reason", State::Lost, "the printer did not start the label"},
-        {0, true, true, "", State::NoPrinter, ""},
-        {0, true, true, "CUPS did not answer", State::Lost, "CUPS did not answer"},
+         "queue \"Smart Label Printer 440\" is not accepting jobs", Cause::Other},
+        {1, true, false, "", State::Lost, "the printer library gave no reason", Cause::Other},
+        {1, false, true, "stale reason", State::Lost, "the printer did not start the label",
+         Cause::NotStarted},
+        {0, true, true, "", State::Lost, "no printer named \"%P\" was found", Cause::NotFound},
+        {0, true, true, "CUPS did not answer", State::Lost, "CUPS did not answer", Cause::Other},
+        {0, true, true, "", State::NoPrinter, "", Cause::None, true},
+        {0, true, true, "no printer named \"Smart Label Printer \"", State::NoPrinter, "", Cause::None, true},
     };
     for (const OutcomeRow& row : rows) {
         Fixture f;
+        if (row.emptySetting)
+            f.settings.BarcodePrinter1 = f.settings.BarcodePrinter2 = f.settings.BarcodePrinter3 = QString();
         f.printer.openResult = row.open;
         f.printer.startResult = row.start;
         f.printer.endResult = row.end;
         f.printer.lastErrorText = QString::fromUtf8(row.libraryReason);
         const StickerOutcome outcome = GetParam().print(f);
         EXPECT_EQ(outcome.state, row.state) << row.reason;
-        EXPECT_EQ(outcome.reason.toStdString(), row.reason);
+        EXPECT_EQ(outcome.reason, QString::fromUtf8(row.reason).replace("%P", outcome.printer));
+        EXPECT_EQ(outcome.cause, row.cause) << row.reason;
         EXPECT_EQ(f.printer.calls()[0].rfind("SlpOpenPrinter(" + outcome.printer.toStdString() + ", ", 0),
                   0u);
         // A lost sticker still releases its fonts and closes its printer.
-        if (row.open != 0)
+        if (row.open != 0) {
             EXPECT_EQ(f.printer.calls().back(), "SlpClosePrinter()");
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -401,5 +403,55 @@ TEST_F(WindowBehaviourTest, ClosingTheWindowReleasesTheConnection) {
     EXPECT_TRUE(mModule.db.connectionName.isEmpty());
     EXPECT_EQ(mEnded, 0);
 }
+
+// F5 or Ctrl+P: sample numbers and a sticker, checked against the stored rows before anything
+// prints; the job buttons and boxes stay as they are.
+struct ReprintRow {
+    const char* name;
+    QKeyCombination key;
+    const char* numbers;
+    const char* kind;
+    const char* refusal; // empty: printed, and the dialog closes
+    int printersOpened;
+};
+
+class ReprintDialogTest : public WindowBehaviourTest, public ::testing::WithParamInterface<ReprintRow> {};
+
+TEST_P(ReprintDialogTest, RefusesBeforeAnythingPrints) {
+    const ReprintRow& row = GetParam();
+    const QStringList samples{"70100001", "70100002", "70100003", "70500001", "40500001"};
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        run(QStringLiteral(
+                "INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID, TIME_STAMP) VALUES ('%1', '%2', "
+                "'C0DE000%3', '2026-01-01 08:00:00')")
+                .arg(samples[i].left(3), samples[i])
+                .arg(i));
+    QTest::keyClick(QApplication::focusWidget(), row.key.key(), row.key.keyboardModifiers());
+    auto* dialog = mWindow->findChild<QDialog*>(QStringLiteral("ReprintDialog"));
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(dialog->isVisible());
+    auto* kind = dialog->findChild<QComboBox*>(QStringLiteral("StickerKind"));
+    kind->setCurrentIndex(kind->findData(QString::fromLatin1(row.kind)));
+    dialog->findChild<QLineEdit*>(QStringLiteral("SampleIds"))->setText(QString::fromLatin1(row.numbers));
+    dialog->findChild<QPushButton*>(QStringLiteral("Print"))->click();
+
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("Refusal"))->text(), QString::fromUtf8(row.refusal));
+    EXPECT_EQ(dialog->isVisible(), *row.refusal != 0);
+    EXPECT_EQ(mPrinter.opened, row.printersOpened);
+    EXPECT_EQ(storedRows(), 5) << "a reprint records nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReprintDialogTest,
+    ::testing::Values(
+        ReprintRow{"UnknownNumber", Qt::Key_F5, "70100001 70199999", "sample",
+                   "Nicht erfasst: 70199999. Nichts gedruckt.", 0},
+        ReprintRow{"BatchWithANumberTwice", Qt::CTRL | Qt::Key_P, "70100001, 70100002 70100001;70100003",
+                   "batch", "70100001 steht doppelt da: 4 verschiedene Proben-Nr. eingeben. Nichts gedruckt.",
+                   0},
+        ReprintRow{"BatchOfTwoCustomers", Qt::Key_F5, "70100001 70100002 70100003 70500001", "batch",
+                   "Die 4 Proben gehören zu verschiedenen Kunden (701, 705). Nichts gedruckt.", 0},
+        ReprintRow{"Printed", Qt::Key_F5, "70100002 40500001", "result", "", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

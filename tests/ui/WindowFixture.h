@@ -79,7 +79,10 @@ protected:
         run(QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) VALUES ('701', 'Gärtnerei Grünwald')"));
         run(QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) VALUES ('401', 'Rosenhof Weber')"));
 
-        mWindow->setEndProcess([this] { ++mEnded; });
+        mWindow->setEndProcess([this](int status) {
+            ++mEnded;
+            mEndStatus = status;
+        });
         mWindow->show();
         QApplication::setActiveWindow(mWindow.get());
         ASSERT_TRUE(mWindow->isActiveWindow());
@@ -118,4 +121,5 @@ protected:
     MainModule mModule;
     std::unique_ptr<frmMain> mWindow;
     int mEnded = 0;
+    int mEndStatus = -1;
 };

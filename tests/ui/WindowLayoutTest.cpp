@@ -104,9 +104,15 @@ TEST_F(WindowLayoutTest, ColoursAndPicture) {
         const QRect face = button(row.name)->geometry();
         if (!button(row.name)->isVisible())
             continue;
-        // Inside the border, top and bottom of the face, left of the caption: no gradient.
-        for (const int y : {face.top() + 3, face.bottom() - 3})
+        // Inside the border, top and bottom of the face, left of the caption: no gradient, also
+        // while the button has the focus (as SMALL BC has after every job).
+        button(row.name)->setFocus(Qt::TabFocusReason);
+        const QImage focused = mWindow->grab().toImage();
+        for (const int y : {face.top() + 3, face.bottom() - 3}) {
             EXPECT_EQ(QColor(shot.pixel(face.left() + 4, y)), row.colour) << row.name << " at " << y;
+            EXPECT_EQ(QColor(focused.pixel(face.left() + 4, y)), row.colour)
+                << row.name << " focused at " << y;
+        }
     }
 
     EXPECT_TRUE(control<QLabel>("Label1")->autoFillBackground());

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MainModule.h"
+
+#include <QDialog>
+#include <QList>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Prints recorded samples' stickers again from the window: sample number(s), the sticker and
+// "Drucken". A request that cannot be printed is refused here, before anything prints.
+class ReprintDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit ReprintDialog(MainModule& module, QWidget* parent = nullptr);
+
+    // After "Drucken": the stickers that did not reach their printers.
+    const QList<LostSticker>& lostStickers() const { return mLost; }
+
+protected:
+    void reject() override;
+
+private:
+    void print();
+
+    MainModule& mModule;
+    QList<LostSticker> mLost;
+    bool mPrinting = false;
+    QLineEdit* const mSampleIds;
+    QComboBox* const mKind;
+    QLabel* const mRefusal;
+    QPushButton* const mPrint;
+};
