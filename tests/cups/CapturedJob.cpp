@@ -292,7 +292,7 @@ std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
     for (qsizetype at = 4; at + 1796 <= job.size();) {
         const int width = int(bigEndian(job, at + 372)), height = int(bigEndian(job, at + 376));
         const int bitsPerPixel = int(bigEndian(job, at + 388)), lineBytes = int(bigEndian(job, at + 392));
-        const bool black = bigEndian(job, at + 400) == 3; // 1 is ink; sgray: 0 is ink
+        const bool black = bigEndian(job, at + 400) == 3; // set dots are ink; in grey and RGB, light
         const int unit = std::max(1, bitsPerPixel / 8);
         at += 1796;
         QImage page(width, height, QImage::Format_Grayscale8);
@@ -315,10 +315,9 @@ std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
             }
             for (; repeat > 0 && y < height; --repeat, ++y)
                 for (int x = 0; x < width; ++x) {
-                    const bool ink = bitsPerPixel == 1
-                                         ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != black
-                                         : uchar(byteAt(line, x * unit)) < 128;
-                    page.scanLine(y)[x] = ink == black ? 0 : 255;
+                    const bool set = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != 0
+                                                       : uchar(byteAt(line, x * unit)) >= 128;
+                    page.scanLine(y)[x] = set == black ? 0 : 255;
                 }
         }
         pages.push_back(page);
