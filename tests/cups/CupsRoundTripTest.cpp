@@ -334,6 +334,11 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
         EXPECT_LE(longer, std::max(dots.width(), dots.height()) + 1);
         EXPECT_LE(shorter, std::min(dots.width(), dots.height()) + 1);
         EXPECT_GE(longer, std::max(dots.width(), dots.height()) * 55 / 100) << "shrunk";
+        // At the top left of the label, inside the driver's margins (at most 70 dots here): a
+        // page turned round by the queue's orientation would put it elsewhere.
+        const int side = std::max(dots.width(), dots.height()) + 70;
+        EXPECT_TRUE(QRect(0, 0, side, side).contains(ink))
+            << "ink at " << ink.x() << "," << ink.y() << " to " << ink.right() << "," << ink.bottom();
 
         const Row& own = sticker.own;
         switch (sticker.what) {
