@@ -48,6 +48,21 @@ std::optional<PageChoice> onMedia(const OfferedMedia& media, const QSize& sticke
     return std::nullopt;
 }
 
+// For the administrator: what is loaded and how much of it the driver prints on.
+QString describeLoaded(const CupsQueue& queue, int dpi) {
+    if (!queue.loaded) {
+        return QStringLiteral("no loaded label");
+    }
+    const QSize page = toDots(queue.loaded->size, dpi);
+    const QSize room = printable(page, toDots(queue.loaded->margins, dpi));
+    return QStringLiteral("the loaded label %1 is %2 x %3 dots, printable %4 x %5")
+        .arg(QString::fromUtf8(queue.loaded->name))
+        .arg(page.width())
+        .arg(page.height())
+        .arg(room.width())
+        .arg(room.height());
+}
+
 qint64 area(const QSize& size) {
     return qint64(size.width()) * size.height();
 }
@@ -94,24 +109,13 @@ std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& sticke
         }
     }
     if (!best) {
-        const QString loaded =
-            queue.loaded
-                ? QStringLiteral("the loaded label %1 (%2 x %3 dots, printable %4 x %5)")
-                      .arg(QString::fromUtf8(queue.loaded->name))
-                      .arg(toDots(queue.loaded->size, dpi).width())
-                      .arg(toDots(queue.loaded->size, dpi).height())
-                      .arg(printable(toDots(queue.loaded->size, dpi), toDots(queue.loaded->margins, dpi))
-                               .width())
-                      .arg(printable(toDots(queue.loaded->size, dpi), toDots(queue.loaded->margins, dpi))
-                               .height())
-                : QStringLiteral("no loaded label");
         *whyNot =
             QStringLiteral("no label size of queue %1 holds the %2 x %3 dot sticker inside its printable "
                            "area, either way round (%4, at %5 dpi)")
                 .arg(QString::fromUtf8(queue.name))
                 .arg(stickerDots.width())
                 .arg(stickerDots.height())
-                .arg(loaded)
+                .arg(describeLoaded(queue, dpi))
                 .arg(dpi);
     }
     return best;
