@@ -233,9 +233,10 @@ else
         port=$base
         [[ $name == ipp300 ]] && port=$((base + 1))
         up=
-        for attempt in $(seq 50); do # up to about 10 s
+        deadline=$((SECONDS + 10))
+        while ((SECONDS < deadline)); do
             kill -0 "$(cat "$data/$name.pid")" 2>/dev/null || break
-            if timeout 5 ipptool -q "ipp://localhost:$port/ipp/print" get-printer-attributes.test >/dev/null 2>&1; then
+            if timeout 2 ipptool -q "ipp://localhost:$port/ipp/print" get-printer-attributes.test >/dev/null 2>&1; then
                 up=1
                 break
             fi
