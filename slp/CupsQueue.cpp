@@ -159,6 +159,12 @@ QString lookupFailure(const QString& printerName, const QString& why) {
     return QStringLiteral("cannot look up %1: %2").arg(printerName, why);
 }
 
+// CUPS did not answer: not asked again during this job.
+void silent(const QString& printerName, const CupsConnection& cups, SlpFailure& whyNot) {
+    noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+    whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+}
+
 // Asks CUPS for its queues once per job. False, with whyNot set, when it could not be asked.
 bool listQueues(const QString& printerName, SlpFailure& whyNot) {
     Answers& known = answers();
@@ -168,8 +174,7 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
         // answer is one, and so is a scheduler that is set up here or named to us but not running:
         // its queues cannot be told apart from missing ones.
         if (cups.expired() || schedulerExpected()) {
-            noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
-            whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+            silent(printerName, cups, whyNot);
             return false;
         }
         known.listed = true;
@@ -186,8 +191,7 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
             return true;
         }
         if (response == nullptr || cups.expired()) {
-            noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
-            whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+            silent(printerName, cups, whyNot);
         } else {
             whyNot.set(SLP_ERROR_OTHER,
                        lookupFailure(printerName, cupsPlace() + " refused: " + cups.whyNot()));
@@ -206,8 +210,7 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
 std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& named, SlpFailure& whyNot) {
     CupsConnection cups;
     if (cups.http() == nullptr) {
-        noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
-        whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+        silent(printerName, cups, whyNot);
         return std::nullopt;
     }
     char uri[HTTP_MAX_URI];
@@ -221,8 +224,7 @@ std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& 
     if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
         ippDelete(response);
         if (response == nullptr || cups.expired()) {
-            noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
-            whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+            silent(printerName, cups, whyNot);
         } else {
             whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, cups.whyNot()));
         }
