@@ -18,6 +18,7 @@ struct Named {
 // silence.
 struct Answers {
     bool listed = false;
+    bool noScheduler = false; // CUPS has never run on this machine
     std::vector<Named> queues;
     QHash<QByteArray, CupsQueue> described;
     SlpFailure silence;
@@ -177,6 +178,7 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
             silent(printerName, cups, whyNot);
             return false;
         }
+        known.noScheduler = true;
         known.listed = true;
         return true;
     }
@@ -292,6 +294,11 @@ const SlpFailure& cupsSilence() {
 
 void noteCupsSilence(const SlpFailure& why) {
     answers().silence = why;
+}
+
+QString cupsQueuesPlace() {
+    return answers().noScheduler ? QStringLiteral("no CUPS on this machine")
+                                 : QStringLiteral("no queue of that name or description in ") + cupsPlace();
 }
 
 QString cupsPlace() {

@@ -46,6 +46,8 @@ void noteCupsSilence(const SlpFailure& why);
 
 // "CUPS at <host>:<port>", or at its socket: where the tool looks for CUPS.
 QString cupsPlace();
+// Where a name no queue has was looked for, after findCupsQueue found nothing.
+QString cupsQueuesPlace();
 
 // The queue's attributes as CUPS lists them, read into a CupsQueue.
 struct QueueAttributes {

@@ -30,10 +30,10 @@ std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const
         return std::make_unique<CupsPrinter>(name, std::move(*queue));
     }
     if (whyNot.isEmpty()) {
-        whyNot.set(
-            SLP_ERROR_NOT_FOUND,
-            QStringLiteral("no printer \"%1\": no folder %2 and no CUPS queue of that name or description")
-                .arg(name, QDir(applicationFolder).filePath(QStringLiteral("printers/") + name)));
+        whyNot.set(SLP_ERROR_NOT_FOUND,
+                   QStringLiteral("no printer \"%1\": no folder %2, %3")
+                       .arg(name, QDir(applicationFolder).filePath(QStringLiteral("printers/") + name),
+                            cupsQueuesPlace()));
     }
     return nullptr;
 }
