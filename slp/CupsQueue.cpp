@@ -24,6 +24,11 @@ struct Answers {
     SlpFailure silence;
 };
 
+// Both printer libraries run in the tool's process, each with its own copy of this code; the
+// environment is what they share. A server's silence noted by one is not waited for again by the
+// other during the job: both forget it when the job begins.
+constexpr char SharedSilence[] = "VELMORA_SLP_CUPS_SILENCE";
+
 Answers& answers() {
     static Answers known;
     return known;
@@ -284,16 +289,26 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
 
 void forgetCupsAnswers() {
     answers() = Answers{};
+    qunsetenv(SharedSilence);
     // libcups keeps the server it first read; a job reads CUPS_SERVER and client.conf afresh.
     cupsSetServer(nullptr);
 }
 
 const SlpFailure& cupsSilence() {
-    return answers().silence;
+    Answers& known = answers();
+    if (known.silence.isEmpty()) {
+        const QByteArray shared = qgetenv(SharedSilence);
+        const qsizetype colon = shared.indexOf(':');
+        if (colon > 0) {
+            known.silence.set(shared.left(colon).toInt(), QString::fromUtf8(shared.mid(colon + 1)));
+        }
+    }
+    return known.silence;
 }
 
 void noteCupsSilence(const SlpFailure& why) {
     answers().silence = why;
+    qputenv(SharedSilence, QByteArray::number(why.code) + ':' + why.text.toUtf8());
 }
 
 QString cupsQueuesPlace() {
@@ -314,7 +329,7 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& w
         return std::nullopt;
     }
     Answers& known = answers();
-    if (!known.silence.isEmpty()) {
+    if (!cupsSilence().isEmpty()) {
         whyNot.set(known.silence.code, lookupFailure(printerName, known.silence.text));
         return std::nullopt;
     }
