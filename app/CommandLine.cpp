@@ -66,7 +66,7 @@ int reprint(const CommandLineRequest& request, const QString& applicationFolder)
     module.pause = &pause;
     try {
         ConnectionGuard connection{module.db};
-        StartUp(module, applicationFolder);
+        StartUp(module, applicationFolder, NewDatabase::Never); // only reads: never makes a database
         return Reprint(module, request.kind, request.SampleIds);
     } catch (const AppError& error) {
         writeLine(stderr, error.description());

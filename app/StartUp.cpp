@@ -4,10 +4,11 @@
 #include "SettingsFile.h"
 
 QString LogoPath(const QString& applicationFolder, const QString& setting) {
-    return applicationFolder + QLatin1Char('/') + QString(setting).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return applicationFolder + QLatin1Char('/') +
+           QString(setting).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-void StartUp(MainModule& module, const QString& applicationFolder) {
+void StartUp(MainModule& module, const QString& applicationFolder, NewDatabase newDatabase) {
     AppSettings& settings = module.settings;
     module.applicationFolder = applicationFolder;
 
@@ -17,5 +18,9 @@ void StartUp(MainModule& module, const QString& applicationFolder) {
     ResetLabelJob(module);
     settings.LogoFileName1 = LogoPath(applicationFolder, settings.LogoFileName1);
     settings.LogoFileName2 = LogoPath(applicationFolder, settings.LogoFileName2);
-    OpenConnection(module.db, settings, applicationFolder);
+    OpenConnection(module.db, settings, applicationFolder, newDatabase);
+    // A desk without its printer libraries would record samples it cannot print.
+    for (SlpPrinterApi* library : {module.printer7x32, module.printer62})
+        if (library)
+            library->SlpCheckLibrary();
 }

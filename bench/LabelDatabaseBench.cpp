@@ -84,7 +84,10 @@ void SingleTestLabel(benchmark::State& state) {
     module.pause = &pause;
     for (auto _ : state) {
         module.job = {QString::fromLatin1(BenchCustomer), 1, SingleTest, 1};
-        RunLabelJob(module);
+        if (const JobReport report = RunLabelJob(module); !report.error.isEmpty()) {
+            state.SkipWithError(report.error.toStdString().c_str());
+            break;
+        }
         state.PauseTiming();
         folder.clearPrinters();
         state.ResumeTiming();

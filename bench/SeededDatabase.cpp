@@ -28,6 +28,7 @@ QString codeOfRow(quint32 row) {
 void fill(const QString& path, int rowCount) {
     AppSettings settings;
     settings.Database = path.chopped(int(qstrlen(".sqlite")));
+    QFile(path).open(QIODevice::WriteOnly); // an empty named file is filled with the tables
     DbConnection db;
     OpenConnection(db, settings, QDir::tempPath());
     {

@@ -26,17 +26,22 @@ QVariant boundValue(const QVariant& value, DbBackend backend) {
 
 } // namespace
 
-QSqlQuery prepareStatement(const DbConnection& db, const QString& statement, const QVariantList& parameters) {
-    QSqlQuery query(db.database());
+QSqlQuery prepareStatement(const QSqlDatabase& database, DbBackend backend, const QString& statement,
+                           const QVariantList& parameters) {
+    QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
         throw AppError(query.lastError().text());
     for (qsizetype i = 0; i < parameters.size(); ++i)
-        query.bindValue(static_cast<int>(i), boundValue(parameters.at(i), db.backend));
+        query.bindValue(static_cast<int>(i), boundValue(parameters.at(i), backend));
     return query;
 }
 
 void executeStatement(QSqlQuery& query) {
     if (!query.exec())
         throw AppError(query.lastError().text());
+}
+
+QString runningStatement(const QString& statement) {
+    return QStringLiteral("running \"%1\"").arg(statement);
 }

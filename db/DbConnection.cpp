@@ -3,11 +3,13 @@
 #include "AppError.h"
 #include "EmbeddedSchema.h"
 #include "ServerProbe.h"
+#include "StatementThread.h"
 
 #include <QAtomicInteger>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace {
 
@@ -21,9 +23,13 @@ QString newConnectionName() {
 constexpr int kLoginTimeoutSeconds = 15;
 const QString kOdbcOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeoutSeconds);
 
+// How long a release waits for the roll-back of a statement given up on, once its server answered.
+constexpr int kRollBackWaitSeconds = 5;
+
 // Several desks may share one file: wait for another desk's numbering to finish, but not for ever.
-QString sqliteOptions(const DbConnection& connection) {
-    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(connection.lockWaitSeconds * 1000);
+QString sqliteOptions(const DbConnection& connection, bool uri) {
+    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(connection.lockWaitSeconds * 1000) +
+           (uri ? QStringLiteral(";QSQLITE_OPEN_URI") : QString());
 }
 
 // SQLite would read a FIFO or a device as its file and wait on it for ever.
@@ -38,11 +44,51 @@ void execOrThrow(QSqlQuery& query, const QString& statement) {
         throw AppError(query.lastError().text());
 }
 
-void createSchemaWhenMissing(QSqlDatabase& database) {
+// A path as the administrator must type it: in quotes, each blank shown.
+QString visible(const QString& text) {
+    const QChar blank(0x2423);
+    QString shown = text;
+    shown.replace(QLatin1Char(' '), blank);
+    QString result = QLatin1Char('"') + shown + QLatin1Char('"');
+    if (text.contains(QLatin1Char(' ')))
+        result += QStringLiteral(" (%1 marks a blank)").arg(blank);
+    return result;
+}
+
+// Whether the file may be opened, and whether it may be set up: a missing default file is created
+// where allowed, a missing named file never (DATABASE with a typo or a stray blank would begin a
+// second numbering and hand out numbers the lab has already issued).
+bool mayCreate(const QString& path, const AppSettings& settings, NewDatabase newDatabase) {
+    refuseAllButPlainFile(path);
+    if (QFileInfo::exists(path))
+        return false;
+    if (!settings.Database.isEmpty())
+        throw AppError(QStringLiteral("The database file %1 named by DATABASE does not exist. Nothing was "
+                                      "created: correct DATABASE in VO_Vudu.ini or put the lab's database "
+                                      "file there.")
+                           .arg(visible(path)));
+    if (newDatabase == NewDatabase::Never)
+        throw AppError(
+            QStringLiteral("The database file %1 does not exist. Nothing was created.").arg(visible(path)));
+    return true;
+}
+
+// SQLite opens an existing file without ever creating one when asked through a URI with mode=rw.
+QString sqliteTarget(const QString& path, bool create) {
+    return create ? path
+                  : QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw");
+}
+
+// A new or empty file gets the tables and indexes; a file holding other things is no lab database.
+void setUpSchema(QSqlDatabase& database, const QString& path, NewDatabase newDatabase) {
     const QStringList tables = database.tables();
     const auto has = [&tables](const QString& name) { return tables.contains(name, Qt::CaseInsensitive); };
     if (has(QStringLiteral("SAMPLE_ORG")) && has(QStringLiteral("customer")))
         return;
+    const bool empty = QFileInfo(path).size() == 0;
+    if (newDatabase == NewDatabase::Never || (!empty && !has(QStringLiteral("SAMPLE_ORG"))))
+        throw AppError(QStringLiteral("The database file %1 holds no table SAMPLE_ORG. Nothing was changed.")
+                           .arg(visible(path)));
     // One write transaction: a file is never left with half a schema, and desks starting at
     // the same moment create it one after the other.
     QSqlQuery query(database);
@@ -63,15 +109,15 @@ QSqlDatabase DbConnection::database() const {
     return QSqlDatabase::database(connectionName, false);
 }
 
-void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder) {
+void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder,
+                    NewDatabase newDatabase) {
     connection.ConnectionString = ComposeConnectionString(settings);
     const QString name = newConnectionName();
     const bool embedded = settings.Server.isEmpty();
-    const QString target =
-        embedded ? SqliteFilePath(settings, applicationFolder) : OdbcConnectionString(settings);
-    if (embedded)
-        refuseAllButPlainFile(target);
-    else if (!ServerAnswers(target, kLoginTimeoutSeconds, connection.answerWaitSeconds))
+    const QString path = embedded ? SqliteFilePath(settings, applicationFolder) : QString();
+    const bool create = embedded && mayCreate(path, settings, newDatabase);
+    const QString target = embedded ? sqliteTarget(path, create) : OdbcConnectionString(settings);
+    if (!embedded && !ServerAnswers(target, kLoginTimeoutSeconds, connection.answerWaitSeconds))
         throw AppError(QStringLiteral("No answer from server %1 within %2 s")
                            .arg(settings.Server)
                            .arg(connection.answerWaitSeconds));
@@ -81,13 +127,13 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
         QSqlDatabase database =
             QSqlDatabase::addDatabase(embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QODBC"), name);
         database.setDatabaseName(target);
-        database.setConnectOptions(embedded ? sqliteOptions(connection) : kOdbcOptions);
+        database.setConnectOptions(embedded ? sqliteOptions(connection, !create) : kOdbcOptions);
         if (!database.open()) {
             failed = true;
             error = database.lastError().text();
         } else if (embedded) {
             try {
-                createSchemaWhenMissing(database);
+                setUpSchema(database, path, newDatabase);
             } catch (const AppError& e) {
                 failed = true;
                 error = e.description();
@@ -102,12 +148,53 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
     }
     connection.connectionName = name;
     connection.backend = embedded ? DbBackend::Sqlite : OdbcBackend(settings);
+    connection.settings = settings;
+    connection.applicationFolder = applicationFolder;
+    connection.newDatabase = newDatabase;
+    if (!connection.statements)
+        connection.statements = std::make_shared<StatementThread>();
+}
+
+void RunStatement(const DbConnection& connection, const QString& what,
+                  const std::function<void(QSqlDatabase&)>& work) {
+    // Qt hands a connection's handle only to the thread that opened it: taken here, used there.
+    QSqlDatabase database = connection.database();
+    if (!connection.statements) {
+        work(database);
+        return;
+    }
+    connection.statements->run([database, work]() mutable { work(database); },
+                               connection.statementWaitSeconds, connection.stopRequested, what);
+}
+
+void ReopenWhenLost(DbConnection& connection) {
+    if (connection.connectionName.isEmpty())
+        return;
+    try {
+        RunStatement(connection, QStringLiteral("checking the connection"), [](QSqlDatabase& database) {
+            QSqlQuery probe(database);
+            if (!probe.exec(QStringLiteral("SELECT 1")))
+                throw AppError(probe.lastError().text());
+        });
+        return;
+    } catch (const AppError&) {
+        // A server that does not answer at all is not helped by a new connection.
+        if (connection.statements && connection.statements->stuck())
+            throw;
+    }
+    CloseConnection(connection);
+    OpenConnection(connection, connection.settings, connection.applicationFolder, connection.newDatabase);
 }
 
 void CloseConnection(DbConnection& connection) noexcept {
     try {
         const QString name = connection.connectionName;
         connection.connectionName.clear();
+        // The driver would wait with a statement still inside it, or a roll-back that follows one
+        // given up on would lose its handle; the process's end releases the connection.
+        if (connection.statements &&
+            (connection.statements->stuck() || !connection.statements->settle(kRollBackWaitSeconds)))
+            return;
         if (!name.isEmpty())
             QSqlDatabase::removeDatabase(name);
     } catch (...) {

@@ -4,8 +4,18 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
+#include <memory>
+
+class StatementThread;
 
 enum class DbBackend { Sqlite, SqlServer, PostgreSql };
+
+// Which embedded database files OpenConnection may set up. The window's start-up creates the
+// default file (DATABASE empty) when it is missing and fills a file that exists empty (the
+// package's); the command line only reads, so it never creates or fills one. A file that DATABASE
+// names and that is not there is refused either way: a typo must never start a second numbering.
+enum class NewDatabase { Allowed, Never };
 
 // The one database connection of the process and its composed connection string.
 struct DbConnection {
@@ -17,9 +27,26 @@ struct DbConnection {
     int lockWaitSeconds = 30;
     // How long start-up waits for a server's first answer; FreeTDS alone would wait for ever.
     int answerWaitSeconds = 30;
+    // The tool's own bound on every statement, whatever the server or the driver do.
+    int statementWaitSeconds = 30;
+    // Asked while a statement is waited on; true gives up on it (the window is being closed).
+    std::function<bool()> stopRequested;
+
+    // What OpenConnection was given, so that a lost connection can be opened again.
+    AppSettings settings;
+    QString applicationFolder;
+    NewDatabase newDatabase = NewDatabase::Allowed;
+    // Runs the statements; shared by copies of this connection.
+    std::shared_ptr<StatementThread> statements;
 
     QSqlDatabase database() const;
 };
+
+// Runs work (statements on the connection's handle) off the caller's thread within
+// statementWaitSeconds, the caller's event loop turning meanwhile; rethrows what work threw.
+// Throws AppError naming `what` when the bound passes or stopRequested says so.
+void RunStatement(const DbConnection& connection, const QString& what,
+                  const std::function<void(QSqlDatabase&)>& work);
 
 // The connection string in its three login variants, character for character.
 QString ComposeConnectionString(const AppSettings& settings);
@@ -36,11 +63,18 @@ DbBackend OdbcBackend(const AppSettings& settings);
 QString SqliteFilePath(const AppSettings& settings, const QString& applicationFolder);
 
 // Composes ConnectionString and opens the connection: an empty server gives the embedded SQLite
-// file (created with its tables and indexes when missing; anything but a plain file is refused);
+// file (set up with its tables and indexes only as newDatabase allows; anything but a plain file,
+// and a file without the table SAMPLE_ORG that is not empty, are refused);
 // a server gives ODBC with a bounded login wait, after a probe has shown that the server answers
 // within answerWaitSeconds. Throws AppError with the driver's text when the connection cannot be
 // opened, and with our own when the server gave no answer in time.
-void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder);
+void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder,
+                    NewDatabase newDatabase = NewDatabase::Allowed);
 
-// Releases the connection; ignores every error.
+// Before a job: a connection that no longer answers (the server restarted, the network dropped)
+// is opened again, once. Throws AppError when it cannot be.
+void ReopenWhenLost(DbConnection& connection);
+
+// Releases the connection; ignores every error. A connection still waiting for a statement it
+// gave up on is left to the process's end rather than waited for.
 void CloseConnection(DbConnection& connection) noexcept;

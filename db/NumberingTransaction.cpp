@@ -2,9 +2,11 @@
 
 #include "AppError.h"
 #include "DbCommand.h"
+#include "StatementThread.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace {
 
@@ -21,9 +23,10 @@ QString sqlServerLock(int waitMilliseconds) {
 const QString kPostgreSqlLock = QStringLiteral("SELECT pg_advisory_xact_lock(1447381313)");
 
 void beginServerTransaction(const DbConnection& db) {
-    QSqlDatabase database = db.database();
-    if (!database.transaction())
-        throw AppError(database.lastError().text());
+    RunStatement(db, QStringLiteral("beginning a transaction"), [](QSqlDatabase& database) {
+        if (!database.transaction())
+            throw AppError(database.lastError().text());
+    });
 }
 
 // PostgreSQL would wait for the advisory lock as long as another desk holds it.
@@ -45,27 +48,28 @@ void takePostgreSqlLock(const DbConnection& db, int waitMilliseconds) {
 
 NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
     const int waitMilliseconds = mDb.lockWaitSeconds * 1000;
-    switch (mDb.backend) {
-    case DbBackend::Sqlite:
-        // Takes the write lock at once (waiting up to the busy timeout), so no other desk
-        // reads the maximum until this one commits.
-        ExecuteCommand(mDb, QStringLiteral("BEGIN IMMEDIATE"));
-        mOpen = true;
-        break;
-    case DbBackend::SqlServer:
-    case DbBackend::PostgreSql:
-        beginServerTransaction(mDb);
-        mOpen = true;
-        try {
-            if (mDb.backend == DbBackend::SqlServer)
-                ExecuteCommand(mDb, sqlServerLock(waitMilliseconds));
-            else
-                takePostgreSqlLock(mDb, waitMilliseconds);
-        } catch (...) {
-            rollBack();
-            throw;
+    // Open from the first statement on: a BEGIN given up on may still succeed later, and must then
+    // be rolled back rather than keep its lock.
+    mOpen = true;
+    try {
+        switch (mDb.backend) {
+        case DbBackend::Sqlite:
+            // Takes the write lock at once (waiting up to the busy timeout), so no other desk
+            // reads the maximum until this one commits.
+            ExecuteCommand(mDb, QStringLiteral("BEGIN IMMEDIATE"));
+            break;
+        case DbBackend::SqlServer:
+            beginServerTransaction(mDb);
+            ExecuteCommand(mDb, sqlServerLock(waitMilliseconds));
+            break;
+        case DbBackend::PostgreSql:
+            beginServerTransaction(mDb);
+            takePostgreSqlLock(mDb, waitMilliseconds);
+            break;
         }
-        break;
+    } catch (...) {
+        rollBack();
+        throw;
     }
 }
 
@@ -76,9 +80,10 @@ void NumberingTransaction::commit() {
         if (mDb.backend == DbBackend::Sqlite) {
             ExecuteCommand(mDb, QStringLiteral("COMMIT"));
         } else {
-            QSqlDatabase database = mDb.database();
-            if (!database.commit())
-                throw AppError(database.lastError().text());
+            RunStatement(mDb, QStringLiteral("committing"), [](QSqlDatabase& database) {
+                if (!database.commit())
+                    throw AppError(database.lastError().text());
+            });
         }
     } catch (...) {
         // A COMMIT that failed (SQLite: another reader kept the file busy) leaves the transaction
@@ -97,12 +102,21 @@ void NumberingTransaction::rollBack() noexcept {
     if (!mOpen)
         return;
     mOpen = false;
+    const bool sqlite = mDb.backend == DbBackend::Sqlite;
+    const auto rollBackOn = [sqlite](QSqlDatabase& database) {
+        if (sqlite)
+            QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        else
+            database.rollback();
+    };
     // An error is already on its way up; the roll-back must not add another.
     try {
-        if (mDb.backend == DbBackend::Sqlite)
-            ExecuteCommand(mDb, QStringLiteral("ROLLBACK"));
+        // A statement given up on still holds the connection: the roll-back follows it whenever it
+        // ends, so that its row is not kept and its lock is not held by a job that has ended.
+        if (mDb.statements && mDb.statements->stuck())
+            mDb.statements->post([database = mDb.database(), rollBackOn]() mutable { rollBackOn(database); });
         else
-            mDb.database().rollback();
+            RunStatement(mDb, QStringLiteral("rolling back"), rollBackOn);
     } catch (...) {
     }
 }

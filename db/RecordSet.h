@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
 
 // The result of one query, read forward from its first row. Values are bound by position to
 // the statement's "?" markers. Throws AppError with the driver's text when the query fails.
@@ -23,6 +24,8 @@ public:
     void moveNext();
 
 private:
-    QSqlQuery mQuery;
+    const DbConnection& mDb;
+    QString mWhat;
+    std::shared_ptr<QSqlQuery> mQuery;
     bool mEof = true;
 };

@@ -2,19 +2,18 @@
 
 #include "AppError.h"
 #include "DbCommand.h"
-#include "NumberText.h"
 #include "RecordSet.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
 constexpr int kMaxCodeAttempts = 10000;
 constexpr int kLastRunningNumber = 99999;
+constexpr int kRunningDigits = 5;
 
 // Two upper-case hexadecimal digits from r: v = floor(5000 r) + 1, the last two digits of
 // "00" and v in hexadecimal.
@@ -23,17 +22,11 @@ QString codePiece(double r) {
     return (QStringLiteral("00") + QString::number(v, 16).toUpper()).right(2);
 }
 
-// The stored maximum as a 32-bit integer, rounded as the number handling rounds.
-qint32 toInteger32(const QString& text) {
-    const double rounded = std::nearbyint(ToDouble(text));
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        throw AppError(QStringLiteral("Overflow"));
-    return static_cast<qint32>(rounded);
-}
-
-bool isEightDigits(const QString& text) {
-    return text.size() == 8 &&
-           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+// One of the customer's numbers: the customer number and five digits.
+bool isWellFormed(const QString& text, const QString& customerId) {
+    return text.size() == customerId.size() + kRunningDigits && text.startsWith(customerId) &&
+           std::all_of(text.cend() - kRunningDigits, text.cend(),
+                       [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 } // namespace
@@ -44,24 +37,38 @@ double SystemCodeRandom() {
 }
 
 QString NextSampleId(const DbConnection& db, const LabelJob& job) {
-    const RecordSet maximum(
-        db, QStringLiteral("SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG where CUST_ID = ?"),
-        {job.CustomerId});
-    const QVariant value = maximum.eof() ? QVariant() : maximum.field(QStringLiteral("oldsampleID"));
-    const QString text = value.isNull() ? QString() : value.toString();
-    if (isEightDigits(text)) {
-        // Customer number and running number apart: adding one to the whole number would drop
-        // a leading zero ("012") and run past 99999 into the next customer's numbers.
-        const int running = text.mid(3).toInt();
-        if (running >= kLastRunningNumber)
-            throw AppError(QStringLiteral("Customer %1 has no sample numbers left (%2 is the last)")
-                               .arg(job.CustomerId, text));
-        return text.left(3) + QStringLiteral("%1").arg(running + 1, 5, 10, QLatin1Char('0'));
+    // The customer's numbers lie between customer + "00000" and customer + "99999" in any collation,
+    // so the index on (CUST_ID, SAMPLE_ID) answers each maximum with one seek. A row of another
+    // shape in that range (letters, nine characters) is stepped over with the next maximum below
+    // it: it never decides the next number, and never blocks the customer.
+    const QString first = job.CustomerId + QStringLiteral("00000");
+    QString below = job.CustomerId + QStringLiteral("99999");
+    bool inclusive = true;
+    for (;;) {
+        const RecordSet maximum(
+            db,
+            inclusive ? QStringLiteral("SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG "
+                                       "where CUST_ID = ? and SAMPLE_ID >= ? and SAMPLE_ID <= ?")
+                      : QStringLiteral("SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG "
+                                       "where CUST_ID = ? and SAMPLE_ID >= ? and SAMPLE_ID < ?"),
+            {job.CustomerId, first, below});
+        const QVariant value = maximum.eof() ? QVariant() : maximum.field(QStringLiteral("oldsampleID"));
+        if (value.isNull())
+            return job.CustomerId + QStringLiteral("00001");
+        const QString text = value.toString();
+        if (isWellFormed(text, job.CustomerId)) {
+            const int running = text.right(kRunningDigits).toInt();
+            if (running >= kLastRunningNumber)
+                throw AppError(QStringLiteral("Customer %1 has no sample numbers left (%2 is the last)")
+                                   .arg(job.CustomerId, text));
+            return job.CustomerId +
+                   QStringLiteral("%1").arg(running + 1, kRunningDigits, 10, QLatin1Char('0'));
+        }
+        if (text == below && !inclusive)
+            throw AppError(QStringLiteral("The database returned %1 as a maximum below itself").arg(text));
+        below = text;
+        inclusive = false;
     }
-    // Other numeric maxima (a sign, a blank, a decimal separator) are no number this tool wrote.
-    if (text.size() == 8 && IsNumeric(text))
-        return QString::number(qint64(toInteger32(text)) + 1);
-    return job.CustomerId + QStringLiteral("00001");
 }
 
 QString NewCodeId(const DbConnection& db, const CodeRandom& random) {

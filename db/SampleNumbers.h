@@ -10,10 +10,10 @@
 using CodeRandom = std::function<double()>;
 double SystemCodeRandom();
 
-// The customer's next sample number: the stored maximum plus one, or the customer number and
-// "00001" when there is no well-formed maximum. An eight-digit maximum keeps its first three
-// characters, leading zero included, and counts on in its last five; after running number 99999
-// it throws AppError naming the customer.
+// The customer's next sample number: the highest of the customer's own numbers (the customer
+// number and five digits, leading zero kept) plus one, or the customer number and "00001" when it
+// has none. Rows of any other shape play no part. After running number 99999 it throws AppError
+// naming the customer.
 QString NextSampleId(const DbConnection& db, const LabelJob& job);
 
 // A random eight-digit upper-case hexadecimal code not yet in SAMPLE_ORG; empty text after

@@ -3,12 +3,16 @@
 #include "AppError.h"
 
 #include <QFile>
+#include <QSet>
+#include <QStringList>
 #include <cerrno>
 #include <cstring>
 #include <elf.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -63,6 +67,47 @@ void checkMappedParts(int fd, const QString& path, quint64 fileSize) {
     }
 }
 
+// The names of the functions the file exports, read from its dynamic symbol table (the table the
+// loader resolves from) without loading it.
+template <typename Header, typename SectionHeader, typename Symbol>
+QSet<QByteArray> exportedFunctions(int fd, const QString& path, quint64 fileSize) {
+    Header header{};
+    readAt(fd, &header, sizeof(Header), 0);
+    if (header.e_shentsize != sizeof(SectionHeader) || header.e_shnum == 0 ||
+        quint64(header.e_shoff) + quint64(header.e_shnum) * sizeof(SectionHeader) > fileSize)
+        refuse(path, QStringLiteral("the file is damaged: it has no readable section headers"));
+    std::vector<SectionHeader> sections(header.e_shnum);
+    if (!readAt(fd, sections.data(), sections.size() * sizeof(SectionHeader),
+                static_cast<off_t>(header.e_shoff)))
+        refuse(path, QStringLiteral("the file could not be read"));
+    const auto inside = [fileSize](const SectionHeader& section) {
+        return quint64(section.sh_offset) + quint64(section.sh_size) <= fileSize;
+    };
+    QSet<QByteArray> names;
+    for (const SectionHeader& table : sections) {
+        if (table.sh_type != SHT_DYNSYM)
+            continue;
+        if (table.sh_link >= sections.size() || table.sh_entsize != sizeof(Symbol) || !inside(table) ||
+            !inside(sections[table.sh_link]))
+            refuse(path, QStringLiteral("the file is damaged: its dynamic symbol table lies outside it"));
+        const SectionHeader& strings = sections[table.sh_link];
+        QByteArray text(qsizetype(strings.sh_size), '\0');
+        std::vector<Symbol> symbols(table.sh_size / sizeof(Symbol));
+        if (!readAt(fd, text.data(), std::size_t(text.size()), static_cast<off_t>(strings.sh_offset)) ||
+            !readAt(fd, symbols.data(), symbols.size() * sizeof(Symbol), static_cast<off_t>(table.sh_offset)))
+            refuse(path, QStringLiteral("the file could not be read"));
+        for (const Symbol& symbol : symbols) {
+            const int binding = symbol.st_info >> 4;
+            const int type = symbol.st_info & 0xf;
+            if (symbol.st_shndx == SHN_UNDEF || type != STT_FUNC ||
+                (binding != STB_GLOBAL && binding != STB_WEAK) || symbol.st_name >= strings.sh_size)
+                continue;
+            names.insert(QByteArray(text.constData() + symbol.st_name));
+        }
+    }
+    return names;
+}
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : mFd(fd) {}
@@ -77,7 +122,11 @@ private:
 
 } // namespace
 
-void CheckLibraryFile(const QString& path) {
+namespace {
+
+// Opens and checks the file as CheckLibraryFile does; the exported functions when it is an ELF file
+// of this machine's kind, nothing when the loader is left to judge it.
+std::optional<QSet<QByteArray>> checkFile(const QString& path, bool readExports) {
     // Never blocks: a FIFO in the library's place is refused, not waited on.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -96,19 +145,44 @@ void CheckLibraryFile(const QString& path) {
         if (fileSize < SELFMAG || std::memcmp(ident, ELFMAG, SELFMAG) == 0)
             refuse(path, QStringLiteral("the file is damaged: %1 bytes are too short for its ELF header")
                              .arg(fileSize));
-        return;
+        return std::nullopt;
     }
     if (std::memcmp(ident, ELFMAG, SELFMAG) != 0)
-        return;
+        return std::nullopt;
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     constexpr unsigned char nativeData = ELFDATA2LSB;
 #else
     constexpr unsigned char nativeData = ELFDATA2MSB;
 #endif
     if (ident[EI_DATA] != nativeData)
-        return;
-    if (ident[EI_CLASS] == ELFCLASS64)
+        return std::nullopt;
+    if (ident[EI_CLASS] == ELFCLASS64) {
         checkMappedParts<Elf64_Ehdr, Elf64_Phdr>(file.get(), path, fileSize);
-    else if (ident[EI_CLASS] == ELFCLASS32)
+        if (readExports)
+            return exportedFunctions<Elf64_Ehdr, Elf64_Shdr, Elf64_Sym>(file.get(), path, fileSize);
+    } else if (ident[EI_CLASS] == ELFCLASS32) {
         checkMappedParts<Elf32_Ehdr, Elf32_Phdr>(file.get(), path, fileSize);
+        if (readExports)
+            return exportedFunctions<Elf32_Ehdr, Elf32_Shdr, Elf32_Sym>(file.get(), path, fileSize);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void CheckLibraryFile(const QString& path) {
+    checkFile(path, false);
+}
+
+void CheckLibraryExports(const QString& path, const QList<QByteArray>& functions) {
+    const std::optional<QSet<QByteArray>> exported = checkFile(path, true);
+    if (!exported)
+        refuse(path, QStringLiteral("not a shared library of this machine"));
+    QStringList missing;
+    for (const QByteArray& name : functions)
+        if (!exported->contains(name))
+            missing << QString::fromLatin1(name);
+    if (!missing.isEmpty())
+        refuse(path,
+               QStringLiteral("the library does not export %1").arg(missing.join(QStringLiteral(", "))));
 }

@@ -140,3 +140,13 @@ void SlpLibrary::SlpBeginJob() {
     if (const auto beginJob = as<decltype(::SlpBeginJob)>(optionalFunction("SlpBeginJob")))
         beginJob();
 }
+
+void SlpLibrary::SlpCheckLibrary() {
+    // Every function the stickers call; the error text and the job's start are optional.
+    static const QList<QByteArray> called = {
+        "SlpOpenPrinter", "SlpGetLabelWidth", "SlpGetLabelHeight",  "SlpStartLabel",  "SlpSetRotation",
+        "SlpCreateFont",  "SlpDrawTextXY",    "SlpSetBarCodeStyle", "SlpDrawBarCode", "SlpDrawPicture",
+        "SlpEndLabel",    "SlpDeleteFont",    "SlpClosePrinter",
+    };
+    CheckLibraryExports(mPath, called);
+}

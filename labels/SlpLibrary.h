@@ -30,6 +30,7 @@ public:
     QString SlpLastErrorText() override;
     qint32 SlpLastErrorCode() override;
     void SlpBeginJob() override;
+    void SlpCheckLibrary() override;
 
 private:
     struct Bound;

@@ -36,4 +36,7 @@ public:
     virtual qint32 SlpLastErrorCode() { return 0; }
     // A job begins: the library asks its printers and servers afresh.
     virtual void SlpBeginJob() {}
+    // At start-up: throws AppError naming the library when it is missing, damaged or lacks a
+    // function the stickers call. Does not load it.
+    virtual void SlpCheckLibrary() {}
 };

@@ -21,7 +21,8 @@ int qrErrorCorrection(int security) {
 
 } // namespace
 
-std::optional<BarcodeSymbol> encodeBarcode(BarcodeSymbol::Kind kind, const QString& data, int security) {
+std::optional<BarcodeSymbol> encodeBarcode(BarcodeSymbol::Kind kind, const QString& data, int security,
+                                           QString* tooLong) {
     std::unique_ptr<zint_symbol, ZintDeleter> symbol(ZBarcode_Create());
     if (!symbol) {
         return std::nullopt;
@@ -36,6 +37,9 @@ std::optional<BarcodeSymbol> encodeBarcode(BarcodeSymbol::Kind kind, const QStri
     const int status = ZBarcode_Encode(symbol.get(), reinterpret_cast<const unsigned char*>(utf8.constData()),
                                        static_cast<int>(utf8.size()));
     if (status >= ZINT_ERROR || symbol->width <= 0 || symbol->rows <= 0) {
+        if (tooLong && status == ZINT_ERROR_TOO_LONG) {
+            *tooLong = QString::fromLatin1(symbol->errtxt);
+        }
         return std::nullopt;
     }
 

@@ -20,5 +20,7 @@ struct BarcodeSymbol {
 };
 
 // Encodes with zint. security 1..4 picks the QR error correction L, M, Q, H; other values give M.
-// Nothing when zint refuses the data (too long, empty).
-std::optional<BarcodeSymbol> encodeBarcode(BarcodeSymbol::Kind kind, const QString& data, int security);
+// Nothing when zint refuses the data (too long, empty); tooLong, when given, then holds zint's
+// words if the data is more than the symbol can hold, and stays empty otherwise.
+std::optional<BarcodeSymbol> encodeBarcode(BarcodeSymbol::Kind kind, const QString& data, int security,
+                                           QString* tooLong = nullptr);

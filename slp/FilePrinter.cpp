@@ -52,9 +52,9 @@ FilePrinter::FilePrinter(QString folder) : mFolder(std::move(folder)) {}
 qint64 FilePrinter::nextNumber() const {
     const auto known = knownFolders().constFind(mFolder);
     if (known != knownFolders().constEnd() && known->changed == changeTime(mFolder)) {
-        return known->highest + 1;
+        return numberAfter(known->highest);
     }
-    return highestNumber(mFolder) + 1;
+    return numberAfter(highestNumber(mFolder));
 }
 
 bool FilePrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -92,6 +94,10 @@ int claim(int dir, const char* temporary, const char* name) {
 
 } // namespace
 
+qint64 numberAfter(qint64 highest) {
+    return highest < std::numeric_limits<qint64>::max() ? std::max<qint64>(highest, 0) + 1 : 0;
+}
+
 QString numberedFileName(qint64 number) {
     return QStringLiteral("%1.png").arg(number, 6, 10, QLatin1Char('0'));
 }
@@ -105,6 +111,12 @@ std::optional<qint64> writeNumberedFile(const QString& folder, qint64 first, con
                        .arg(QDir(folder).filePath(numberedFileName(number)), errorText(error)));
         return std::nullopt;
     };
+    if (first < 1) {
+        whyNot.set(SLP_ERROR_FOLDER_FULL,
+                   QStringLiteral("no sticker number is left in %1 after %2: move its stickers elsewhere")
+                       .arg(folder, numberedFileName(std::numeric_limits<qint64>::max())));
+        return std::nullopt;
+    }
     const Descriptor dir(open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) {
         return fail(errno);
@@ -127,7 +139,7 @@ std::optional<qint64> writeNumberedFile(const QString& folder, qint64 first, con
         if (error == 0) {
             return number;
         }
-        if (error == EEXIST && ++taken < MaxTakenNames) {
+        if (error == EEXIST && ++taken < MaxTakenNames && number < std::numeric_limits<qint64>::max()) {
             error = 0;
             ++number;
         }

@@ -60,6 +60,7 @@ int32_t SlpSession::startLabel() {
         return False;
     }
     mLabel.emplace();
+    mLabelFailure.clear();
     mLabel->labelSize = mLabelSize;
     mLabel->dpi = mProfile.dpi;
     return True;
@@ -108,8 +109,20 @@ int32_t SlpSession::drawBarcode(const QRect& rect, const QString& data) {
     if (!mLabel || !mBarcodeStyle || rect.isEmpty()) {
         return False;
     }
-    std::optional<BarcodeSymbol> symbol = encodeBarcode(mBarcodeStyle->kind, data, mBarcodeStyle->security);
+    QString tooLong;
+    std::optional<BarcodeSymbol> symbol =
+        encodeBarcode(mBarcodeStyle->kind, data, mBarcodeStyle->security, &tooLong);
     if (!symbol) {
+        // A sticker without the code the customer needs must not count as printed.
+        if (!tooLong.isEmpty() && mLabelFailure.isEmpty()) {
+            mLabelFailure.set(SLP_ERROR_DATA_TOO_LONG,
+                              QStringLiteral("the %1 cannot hold its %2 characters: %3")
+                                  .arg(mBarcodeStyle->kind == BarcodeSymbol::Kind::QrCode
+                                           ? QStringLiteral("QR code")
+                                           : QStringLiteral("barcode"))
+                                  .arg(data.size())
+                                  .arg(tooLong));
+        }
         return False;
     }
     mLabel->elements.emplace_back(BarcodeElement{rect, std::move(*symbol), mBarcodeStyle->readableFont});
@@ -137,6 +150,10 @@ int32_t SlpSession::endLabel() {
     mLabel.reset();
     content.rotation = mRotation;
     mLastError.clear();
+    if (!mLabelFailure.isEmpty()) {
+        mLastError = std::exchange(mLabelFailure, SlpFailure{});
+        return False;
+    }
     return truth(mPrinter->printLabel(content, mLastError));
 }
 

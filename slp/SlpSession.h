@@ -52,6 +52,7 @@ private:
     QSize mLabelSize;
     int mRotation = 0;
     std::optional<LabelContent> mLabel;
+    SlpFailure mLabelFailure; // why the label in progress cannot be printed as laid out
     FontTable mFonts;
     PictureCache mPictures;
     std::optional<BarcodeStyle> mBarcodeStyle;

@@ -30,6 +30,7 @@ void own(const QString& path, gid_t group, mode_t mode) {
 QString makeDatabase(const QTemporaryDir& folder) {
     chmod(QFile::encodeName(folder.path()).constData(), 0755);
     QDir(folder.path()).mkdir("data");
+    QFile(folder.filePath("data/desk.sqlite")).open(QIODevice::WriteOnly); // the package's empty file
     AppSettings settings;
     settings.Database = "data/desk";
     DbConnection db;

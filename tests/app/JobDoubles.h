@@ -1,9 +1,11 @@
 #pragma once
 
+#include "AppError.h"
 #include "JobBoxes.h"
 #include "Pause.h"
 #include "SlpPrinterApi.h"
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,14 +23,20 @@ public:
 
     std::set<std::string> refusing; // model digits of printers whose SlpEndLabel returns 0
     std::set<std::string> missing;  // model digits of printers that do not open
+    std::set<std::string> failing;  // model digits whose library call fails, as a damaged library's
+    // Told every text and barcode data of a sticker, in drawing order, as it ends.
+    std::function<void(const std::vector<QString>&)> onEnd;
 
     qint32 SlpOpenPrinter(const QString& name, qint32 labelType, bool) override {
         mPrinter = name.right(3).toStdString();
+        if (failing.count(mPrinter))
+            throw AppError(QStringLiteral("undefined symbol: SlpOpenPrinter"));
         if (missing.count(mPrinter))
             return 0;
         mLabelType = labelType;
         mRotation = 0;
         mQr = mTestnummer = false;
+        mDrawn.clear();
         return 1;
     }
     qint32 SlpGetLabelWidth() override { return 0; }
@@ -38,22 +46,29 @@ public:
     qint32 SlpCreateFont(const QString&, qint32, qint32) override { return 1; }
     void SlpDrawTextXY(qint32, qint32, qint32, const QString& text) override {
         mTestnummer = mTestnummer || text == QLatin1String("Testnummer:");
+        mDrawn.push_back(text);
     }
-    void SlpSetBarCodeStyle(qint32 symbology, qint32, qint32, qint32, bool, qint32, qint32, const QString&) override {
+    void SlpSetBarCodeStyle(qint32 symbology, qint32, qint32, qint32, bool, qint32, qint32,
+                            const QString&) override {
         mQr = mQr || symbology == 23;
     }
-    void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString&) override {}
+    void SlpDrawBarCode(qint32, qint32, qint32, qint32, const QString& data) override {
+        mDrawn.push_back(data);
+    }
     void SlpDrawPicture(qint32, qint32, qint32, qint32, const QString&) override {}
     bool SlpEndLabel() override {
         const bool taken = !refusing.count(mPrinter);
         mLog.push_back(mLibrary + " " + kind() + " " + mPrinter + (taken ? "" : " lost"));
+        if (onEnd)
+            onEnd(mDrawn);
         return taken;
     }
     void SlpDeleteFont(qint32) override {}
     void SlpClosePrinter() override {}
     // A printer that is not found has no reason, so the job says nothing of it.
     QString SlpLastErrorText() override {
-        return refusing.count(mPrinter) ? QString::fromStdString("printer " + mPrinter + " refused") : QString();
+        return refusing.count(mPrinter) ? QString::fromStdString("printer " + mPrinter + " refused")
+                                        : QString();
     }
 
 private:
@@ -74,6 +89,7 @@ private:
     qint32 mRotation = 0;
     bool mQr = false;
     bool mTestnummer = false;
+    std::vector<QString> mDrawn;
 };
 
 class PauseLog final : public Pause {
@@ -92,4 +108,3 @@ public:
     void setText2(const QString& text) override { mText2 = text; }
     QString mText1, mText2;
 };
-

@@ -1,13 +1,19 @@
 #include "CustomerLookup.h"
 #include "JobDoubles.h"
 #include "MainModule.h"
+#include "NumberingTransaction.h"
+#include "SampleNumbers.h"
 #include "StartUp.h"
+#include "StatementThread.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
+#include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -27,9 +33,34 @@ QString testServerPort(QString* whyNot) {
     return {};
 }
 
+// Every row of customer 705 must be written inside the numbering transaction, holding its lock.
+const char* const kNumberingGuard =
+    "CREATE OR REPLACE FUNCTION velmora_numbering_guard() RETURNS trigger AS $$ BEGIN "
+    "IF NEW.CUST_ID = '705' AND NOT EXISTS (SELECT 1 FROM pg_locks WHERE locktype = 'advisory' AND "
+    "objid = 1447381313 AND pid = pg_backend_pid() AND granted) THEN "
+    "RAISE EXCEPTION 'recorded outside the numbering lock'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql; "
+    "DROP TRIGGER IF EXISTS velmora_numbering_guard ON SAMPLE_ORG; "
+    "CREATE TRIGGER velmora_numbering_guard BEFORE INSERT ON SAMPLE_ORG FOR EACH ROW "
+    "EXECUTE FUNCTION velmora_numbering_guard()";
+
+enum class Fault { None, Restarted, Frozen, FrozenAndClose };
+
+struct PostgresRow {
+    const char* name;
+    Fault fault;       // Restarted: the connection ends while the desk is idle; Frozen: the server
+                       // process stops after the first sticker, and for FrozenAndClose CLOSE follows
+    int rows;          // rows of 705 afterwards, numbered on from 70500001
+    const char* error; // the job's error as a pattern; empty: none
+    bool stopped;
+    int batchStickers;
+};
+
+class PostgresLabelJob : public ::testing::TestWithParam<PostgresRow> {};
+
 // A desk whose settings file points at the PostgreSQL server through psqlODBC: the same path a
 // SQL Server takes through FreeTDS.
-TEST(PostgresLabelJob, WholeJobThroughOdbc) {
+TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
+    const PostgresRow& row = GetParam();
     QString whyNot;
     const QString port = testServerPort(&whyNot);
     if (port.isEmpty())
@@ -55,29 +86,75 @@ TEST(PostgresLabelJob, WholeJobThroughOdbc) {
     module.pause = &pause;
     StartUp(module, folder.path());
     ASSERT_EQ(module.db.backend, DbBackend::PostgreSql);
+    DbConnection otherDesk;
+    OpenConnection(otherDesk, module.settings, folder.path());
+    const auto other = [&otherDesk](const QString& statement) {
+        QSqlQuery query(otherDesk.database());
+        EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
+        return query;
+    };
 
-    QSqlQuery(QStringLiteral("DELETE FROM SAMPLE_ORG WHERE CUST_ID = '705'"), module.db.database());
-    QSqlQuery(QStringLiteral("DELETE FROM customer WHERE CUST_ID = '705'"), module.db.database());
-    QSqlQuery(QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) VALUES ('705', 'Grünwerk Agrar KG')"),
-              module.db.database());
+    other("DELETE FROM SAMPLE_ORG WHERE CUST_ID = '705'");
+    other("DELETE FROM customer WHERE CUST_ID = '705'");
+    other("INSERT INTO customer (CUST_ID, cust_name) VALUES ('705', 'Grünwerk Agrar KG')");
+    other(kNumberingGuard);
     EXPECT_EQ(LookupCustomerName(module.db, "705"), QString::fromUtf8("Grünwerk Agrar KG"));
+
+    QSqlQuery backend("SELECT pg_backend_pid()", module.db.database());
+    ASSERT_TRUE(backend.next());
+    const pid_t server = backend.value(0).toInt();
+    if (row.fault == Fault::Restarted)
+        other(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(server));
+    bool closeAsked = false, frozen = false;
+    module.stopRequested = [&closeAsked] { return closeAsked; };
+    module.db.statementWaitSeconds = row.fault == Fault::Frozen ? 1 : 30;
+    if (row.fault == Fault::Frozen || row.fault == Fault::FrozenAndClose)
+        printer7x32.onEnd = [&](const std::vector<QString>&) {
+            if (!std::exchange(frozen, true) && ::kill(server, SIGSTOP) == 0 &&
+                row.fault == Fault::FrozenAndClose)
+                // Handled only by an event loop that turns while the job waits for the server.
+                QTimer::singleShot(0, [&closeAsked] { closeAsked = true; });
+        };
 
     module.job = {"705", 4, FourTests, 1};
     boxes.mText2 = "2";
-    RunLabelJob(module);
+    const JobReport report = RunLabelJob(module);
+    ::kill(server, SIGCONT);
+    // Whatever the frozen server still had in hand ends, and the label is rolled back.
+    ASSERT_TRUE(module.db.statements->settle(60));
 
-    QSqlQuery rows(QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE CUST_ID = '705' ORDER BY SAMPLE_ID"),
-                   module.db.database());
-    QStringList samples;
-    while (rows.next()) {
-        samples << rows.value(0).toString();
-        EXPECT_EQ(rows.value(1).toString().size(), 8);
+    EXPECT_TRUE(QRegularExpression(row.error).match(report.error).hasMatch()) << report.error.toStdString();
+    EXPECT_EQ(report.stopped, row.stopped);
+    QSqlQuery rows =
+        other("SELECT count(*), max(SAMPLE_ID), min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '705'");
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(0).toInt(), row.rows);
+    EXPECT_EQ(rows.value(1).toString(), QString::number(70500000 + row.rows));
+    EXPECT_EQ(rows.value(2).toInt(), 8);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "62 batch 440"), row.batchStickers);
+    // No lock outlives the job: another desk numbers at once, inside the lock.
+    {
+        NumberingTransaction next(otherDesk);
+        LabelJob job{"705", 1, LargeLabel, 1};
+        RecordSample(otherDesk, job, NextSampleId(otherDesk, job), QString());
+        next.commit();
     }
-    EXPECT_EQ(samples, QStringList({"70500001", "70500002", "70500003", "70500004", "70500005", "70500006",
-                                    "70500007", "70500008"}));
-    EXPECT_EQ(std::count(log.begin(), log.end(), "62 batch 440"), 2);
-    EXPECT_EQ(module.job.CustomerId, "0");
+    other("DROP TRIGGER velmora_numbering_guard ON SAMPLE_ORG");
+    CloseConnection(otherDesk);
     CloseConnection(module.db);
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PostgresLabelJob,
+    ::testing::Values(
+        PostgresRow{"NoFault", Fault::None, 8, "^$", false, 2},
+        PostgresRow{"ServerRestartedWhileIdle", Fault::Restarted, 8, "^$", false, 2},
+        PostgresRow{"ServerFrozenMidJob", Fault::Frozen, 1,
+                    "^No answer from the database within 1 s while .* Last sample recorded: 70500001\\.$", false, 0},
+        PostgresRow{"CloseWhileTheServerIsFrozen", Fault::FrozenAndClose, 1,
+                    "^Closed while waiting for the database .* Last sample recorded: 70500001\\.$", true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace

@@ -2,7 +2,10 @@
 #include "JobDoubles.h"
 #include "LostStickers.h"
 #include "MainModule.h"
+#include "StatementThread.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -24,6 +27,11 @@ struct JobCase {
     std::set<std::string> refusing = {}; // model digits of printers that take no sticker
     std::set<std::string> missing = {};  // model digits of printers that are not found
     Log lost = {};                       // the job's report: "<sample> <sticker> <printer>: <reason>"
+    std::set<std::string> failing = {};  // model digits whose library fails as a damaged one does
+    const char* setUp = nullptr;         // a statement run on the database before the job
+    const char* errorTail = nullptr;     // how the job's error ends; none: the job runs to its end
+    int lockWaitSeconds = 0;             // another desk holds the file; this desk's bounds (0: no)
+    int statementWaitSeconds = 30;
 };
 
 Log repeat(int times, const Log& pattern) {
@@ -35,17 +43,47 @@ Log repeat(int times, const Log& pattern) {
 
 class JobFixture {
 public:
-    JobFixture() : mPrinter7x32("7x32", mLog), mPrinter62("62", mLog), mPause(mLog) {
+    explicit JobFixture(int lockWaitSeconds = 30)
+        : mPrinter7x32("7x32", mLog), mPrinter62("62", mLog), mPause(mLog) {
         module.settings.Database = mFolder.filePath("lab");
+        QFile(module.settings.Database + ".sqlite").open(QIODevice::WriteOnly); // the package's empty file
         module.settings.BarcodePrinter2 = "Smart Label Printer 440";
         module.settings.BarcodePrinter3 = "Smart Label Printer 240";
         module.window = [this]() -> JobBoxes& { return boxes; };
         module.printer7x32 = &mPrinter7x32;
         module.printer62 = &mPrinter62;
         module.pause = &mPause;
+        module.db.lockWaitSeconds = lockWaitSeconds;
         OpenConnection(module.db, module.settings, mFolder.path());
+        OpenConnection(mOtherDesk, module.settings, mFolder.path());
+        for (StickerLog* printer : {&mPrinter7x32, &mPrinter62})
+            printer->onEnd = [this](const std::vector<QString>& drawn) { checkSticker(drawn); };
     }
-    ~JobFixture() { CloseConnection(module.db); }
+    ~JobFixture() {
+        CloseConnection(mOtherDesk);
+        CloseConnection(module.db);
+    }
+
+    // Every sample on a sticker is recorded, and committed, before the sticker is printed, each
+    // with the code printed beside it: read back by another desk, which sees committed rows only.
+    void checkSticker(const std::vector<QString>& drawn) {
+        static const QRegularExpression sample("^(\\d{8})( .*)?$"), code("^[0-9A-F]{8}$");
+        QStringList samples, codes;
+        for (const QString& item : drawn)
+            if (const auto match = sample.match(item);
+                match.hasMatch() && item.startsWith(module.job.CustomerId))
+                samples << match.captured(1);
+            else if (code.match(item).hasMatch())
+                codes << item;
+        for (qsizetype i = 0; i < samples.size(); ++i) {
+            QSqlQuery row(mOtherDesk.database());
+            row.prepare("SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = ?");
+            row.addBindValue(samples[i]);
+            if (!row.exec() || !row.next() ||
+                row.value(0).toString() != codes.value(i, row.value(0).toString()))
+                mismatches.push_back(samples[i].toStdString() + " " + codes.value(i).toStdString());
+        }
+    }
 
     struct Row {
         QString customer, sample, code;
@@ -60,6 +98,8 @@ public:
     }
 
     QTemporaryDir mFolder;
+    DbConnection mOtherDesk;
+    std::vector<std::string> mismatches;
     Log mLog;
     StickerLog mPrinter7x32;
     StickerLog mPrinter62;
@@ -72,7 +112,13 @@ class RunLabelJobTable : public ::testing::TestWithParam<JobCase> {};
 
 TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     const JobCase& row = GetParam();
-    JobFixture fixture;
+    JobFixture fixture(row.lockWaitSeconds > 0 ? row.lockWaitSeconds : 30);
+    fixture.module.db.statementWaitSeconds = row.statementWaitSeconds;
+    if (row.setUp)
+        ASSERT_TRUE(QSqlQuery(fixture.mOtherDesk.database()).exec(row.setUp)) << row.setUp;
+    QSqlQuery holder(fixture.mOtherDesk.database());
+    if (row.lockWaitSeconds > 0)
+        ASSERT_TRUE(holder.exec("BEGIN IMMEDIATE"));
     fixture.module.settings.BarcodePrinter1 = row.printer1;
     fixture.module.job = {row.customer, row.labelCount, row.kind, 1};
     fixture.boxes.mText1 = row.customer;
@@ -80,11 +126,17 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
         printer->refusing = row.refusing;
         printer->missing = row.missing;
+        printer->failing = row.failing;
     }
 
     const JobReport report = RunLabelJob(fixture.module);
+    if (row.lockWaitSeconds > 0) {
+        holder.exec("ROLLBACK");
+        // A statement given up on ends once the lock is free, and its transaction is rolled back.
+        ASSERT_TRUE(fixture.module.db.statements->settle(60));
+    }
 
-    EXPECT_EQ(fixture.mLog, row.expected);
+    EXPECT_EQ(fixture.mLog, row.expected) << report.error.toStdString();
     Log lost;
     for (const LostSticker& sticker : report.lostStickers)
         lost.push_back(
@@ -93,6 +145,7 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
                 .toStdString());
     EXPECT_EQ(lost, row.lost);
     EXPECT_FALSE(report.stopped);
+    EXPECT_EQ(fixture.mismatches, std::vector<std::string>{});
     const auto rows = fixture.rows();
     ASSERT_EQ(int(rows.size()), row.rows);
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -100,6 +153,20 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
         EXPECT_EQ(rows[i].sample, QString(row.customer) + QString::number(i + 1).rightJustified(5, '0'));
         EXPECT_EQ(rows[i].code.size(), row.kind > 0 ? 8 : 0) << "a code is drawn for kinds above 0 only";
     }
+    if (row.errorTail) {
+        EXPECT_TRUE(report.error.endsWith(row.errorTail) &&
+                    report.error.size() > qsizetype(strlen(row.errorTail)) &&
+                    report.error.count("Sample in hand") == QString(row.errorTail).count("Sample in hand"))
+            << report.error.toStdString();
+        EXPECT_EQ(fixture.module.job.CustomerId, row.customer) << "a failed job is not reset";
+        // No lock outlives the job: another desk numbers at once.
+        fixture.module.job = {row.customer, 1, LargeLabel, 1};
+        fixture.boxes.mText2.clear();
+        EXPECT_EQ(RunLabelJob(fixture.module).error, "");
+        EXPECT_EQ(int(fixture.rows().size()), row.rows + 1);
+        return;
+    }
+    EXPECT_EQ(report.error, "");
     // Every job that runs to its end leaves the job and both boxes reset.
     EXPECT_EQ(fixture.module.job.CustomerId, "0");
     EXPECT_EQ(fixture.module.job.LabelCount, 0);
@@ -110,6 +177,7 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
 }
 
 const char* const P450 = "Smart Label Printer 450";
+const std::string kJobEnded = "the job ended on an error before it was printed";
 const char* const P240 = "Smart Label Printer 240";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -234,14 +302,34 @@ INSTANTIATE_TEST_SUITE_P(
             {},
             {"440"},
             {"70100001 result sticker Smart Label Printer 440: no printer named \"Smart Label Printer 440\" "
-             "was found"}}),
+             "was found"}},
+        // A job that ends on an error names the last sample it recorded and every sticker it still
+        // owed, a four-test pass's batch sticker with the samples it has; the next job numbers on.
+        // clang-format off
+        JobCase{"LibraryFailsAtTheBatchSticker", "705", 2, FourTests, P240, "2", repeat(2, {"62 sample 240", "pause 500"}), 2,
+                {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {"440"},
+                nullptr, " Last sample recorded: 70500002."},
+        JobCase{"LibraryFailsAtTheResultSticker", "401", 2, SingleTest, P450, "", {"7x32 sample 450"}, 1,
+                {}, {}, {"40100001 result sticker Smart Label Printer 440: " + kJobEnded}, {"440"},
+                nullptr, " Sample in hand: 40100001."},
+        JobCase{"DatabaseFailsMidPass", "705", 4, FourTests, P450, "", repeat(2, {"7x32 sample 450", "pause 500"}), 2,
+                {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {},
+                "CREATE TRIGGER fail BEFORE INSERT ON SAMPLE_ORG WHEN NEW.SAMPLE_ID = '70500003' AND NEW.CODE_ID <> '' "
+                "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
+                " Sample in hand: 70500003. Last sample recorded: 70500002."},
+        // Another desk holds the file: the lock is asked for before a number is drawn, and the
+        // tool's own bound ends the wait well before the file's busy timeout.
+        JobCase{"NumberingLockHeld", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr, " No sample was recorded.", 1},
+        JobCase{"OwnBoundOnABusyFile", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr,
+                " while running \"BEGIN IMMEDIATE\" No sample was recorded.", 30, 1}),
+    // clang-format on
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RunLabelJob, HundredLabelsFailAfterNinetyNine) {
     JobFixture fixture;
     fixture.module.settings.BarcodePrinter1 = P450;
     fixture.module.job = {"123", 100, 3, 1};
-    EXPECT_THROW(RunLabelJob(fixture.module), AppError);
+    EXPECT_EQ(RunLabelJob(fixture.module).error, "Subscript out of range Last sample recorded: 12300099.");
     EXPECT_EQ(fixture.rows().size(), 99u);
     EXPECT_EQ(fixture.module.job.LabelCount, 100) << "a failed job is not reset";
 }
@@ -257,7 +345,9 @@ TEST(RunLabelJob, ConversionFailuresBeforeAnythingIsDrawn) {
         fixture.module.settings.BarcodePrinter1 = c.printer1;
         fixture.module.job = {"701", 1, SingleTest, 1};
         fixture.boxes.mText2 = c.text2;
-        EXPECT_THROW(RunLabelJob(fixture.module), AppError) << c.printer1 << "|" << c.text2;
+        const QString error = RunLabelJob(fixture.module).error;
+        EXPECT_TRUE(error.endsWith(" No sample was recorded."))
+            << c.printer1 << "|" << c.text2 << "|" << error.toStdString();
         EXPECT_TRUE(fixture.rows().empty());
         EXPECT_TRUE(fixture.mLog.empty());
     }

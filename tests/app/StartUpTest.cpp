@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -104,14 +105,16 @@ protected:
         return finish(tool, standardError);
     }
 
-    static void start(QProcess& tool, const QString& executable) {
+    static void start(QProcess& tool, const QString& executable, const QStringList& arguments = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         tool.setProcessEnvironment(environment);
         if (geteuid() == 0)
-            tool.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", executable});
+            tool.start("setpriv",
+                       QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", executable} +
+                           arguments);
         else
-            tool.start(executable);
+            tool.start(executable, arguments);
     }
 
     // The wait is a bound against a hung tool, well past the 45 s start-up may take.
@@ -147,6 +150,50 @@ TEST_F(StartUpFailure, UnreachableDatabaseServer) {
     QString error;
     EXPECT_EQ(run(&error), 1);
     EXPECT_FALSE(error.trimmed().isEmpty());
+}
+
+// A desk that would number into a new database, or record samples it cannot print, stops before its
+// window with the exact path. No row here makes a file it must not.
+TEST_F(StartUpFailure, StopsBeforeTheWindow) {
+    const struct {
+        const char* name;
+        QByteArray settings;
+        QStringList arguments;
+        QStringList libraries; // copied beside the tool; "62=<file>" puts another file in its place
+        const char* expected;  // after the folder
+        const char* absent;    // a file that must not have been made
+    } rows[] = {
+        // clang-format off
+        {"DatabaseNamedWithABlank", "DATABASE=lab \n", {}, {"7x32", "62"},
+         "/lab\u2423.sqlite\" (\u2423 marks a blank) named by DATABASE does not exist", "lab .sqlite"},
+        {"ReprintCreatesNoDatabase", "", {"--reprint", "sample", "70100001"}, {"7x32", "62"},
+         "/VO_Vudu.sqlite\" does not exist", "VO_Vudu.sqlite"},
+        {"NoPrinterLibraries", "", {}, {}, "/libSlpApi7x32.so: No such file or directory", nullptr},
+        {"LibraryWithoutTheRoutines", "", {}, {"7x32", "62=/lib/x86_64-linux-gnu/libz.so.1"},
+         "/libslpapi62.so: the library does not export SlpOpenPrinter, SlpGetLabelWidth", nullptr},
+        // clang-format on
+    };
+    const QMap<QString, QString> names{{"7x32", "libSlpApi7x32.so"}, {"62", "libslpapi62.so"}};
+    for (const auto& row : rows) {
+        QTemporaryDir folder;
+        const QString executable = folder.filePath("velmora-barcode-tool");
+        ASSERT_TRUE(QFile::copy(VELMORA_APP_DIR "/velmora-barcode-tool", executable));
+        for (const QString& library : row.libraries) {
+            const QString name = names[library.section('=', 0, 0)];
+            const QString source =
+                library.contains('=') ? library.section('=', 1) : VELMORA_APP_DIR "/" + name;
+            ASSERT_TRUE(QFile::copy(source, folder.filePath(name))) << qPrintable(source);
+        }
+        writeFile(folder.filePath("VO_Vudu.ini"), row.settings);
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0777);
+        QProcess tool;
+        start(tool, executable, row.arguments);
+        QString error;
+        EXPECT_EQ(finish(tool, &error), 1) << row.name;
+        EXPECT_TRUE(error.contains(folder.path() + QString::fromUtf8(row.expected)))
+            << row.name << ": " << qPrintable(error);
+        EXPECT_FALSE(row.absent && QFile::exists(folder.filePath(row.absent))) << row.name;
+    }
 }
 
 // Nothing at start-up waits for ever: a server that accepts and never answers, on each driver, and

@@ -1,4 +1,5 @@
 #include "ConcurrentDesks.h"
+#include "SqliteFixture.h"
 
 #include <QTemporaryDir>
 
@@ -9,6 +10,7 @@ TEST(SqliteDesksTest, FourDesksOnOneFileNeverShareANumberOrCode) {
     ASSERT_TRUE(dir.isValid());
     AppSettings settings;
     settings.Database = QStringLiteral("desks");
+    emptyDatabaseFile(dir.filePath(settings.Database));
     DbConnection db;
     OpenConnection(db, settings, dir.path());
     runFourDesksAndCheck(settings, dir.path(), db);

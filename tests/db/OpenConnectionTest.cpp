@@ -36,10 +36,14 @@ TEST_F(OpenEmbeddedTest, CreatesTheFileWithTablesAndIndexes) {
 
 // The maximum per customer, the code check and the lookup must not scan the table.
 TEST_F(OpenEmbeddedTest, QueriesUseTheIndexes) {
-    for (const char* statement : {"SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG where CUST_ID = ?",
-                                  "SELECT Sample_ID FROM sample_org where CODE_ID = ?",
-                                  "SELECT cust_name from customer where CUST_ID = ?"}) {
-        QSqlQuery plan = run(QStringLiteral("EXPLAIN QUERY PLAN ") + QString::fromLatin1(statement), {"701"});
+    for (const char* statement :
+         {"SELECT max(sample_id) as oldSampleID FROM SAMPLE_ORG where CUST_ID = ? and "
+          "SAMPLE_ID >= ? and SAMPLE_ID < ?",
+          "SELECT Sample_ID FROM sample_org where CODE_ID = ?",
+          "SELECT cust_name from customer where CUST_ID = ?"}) {
+        const QString text = QString::fromLatin1(statement);
+        QSqlQuery plan = run(QStringLiteral("EXPLAIN QUERY PLAN ") + text,
+                             QVariantList({"701", "70100000", "70199999"}).mid(0, text.count('?')));
         QString details;
         while (plan.next())
             details += plan.value(3).toString() + QLatin1Char('\n');
@@ -67,20 +71,59 @@ TEST_F(OpenEmbeddedTest, UniqueIndexesRefuseASecondNumberOrCode) {
         QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')")));
 }
 
-TEST(OpenConnectionFailureTest, UnopenableFileFailsWithTheDriversText) {
+// Only the default file, or a file that is there and empty, becomes a new database; anything else
+// that DATABASE names and that is not a lab database stops start-up with the exact path.
+struct FileRow {
+    const char* name;
+    const char* database; // the DATABASE setting
+    const char* existing; // made first: empty, or (with a table) another program's file
+    bool otherProgram;
+    NewDatabase newDatabase;
+    const char* error;  // what the error says after the folder; nullptr: opens with the tables
+    const char* absent; // a file that must not have been made
+};
+
+class EmbeddedFileTest : public ::testing::TestWithParam<FileRow> {};
+
+TEST_P(EmbeddedFileTest, CreatesOnlyWhereAllowed) {
+    const FileRow& row = GetParam();
     QTemporaryDir dir;
+    if (row.existing) {
+        QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", "existing");
+        file.setDatabaseName(dir.filePath(row.existing));
+        ASSERT_TRUE(file.open() &&
+                    (!row.otherProgram || QSqlQuery(file).exec("CREATE TABLE notes (text varchar(9))")));
+    }
+    QSqlDatabase::removeDatabase("existing");
     AppSettings settings;
-    settings.Database = dir.filePath(QStringLiteral("no/such/folder/samples"));
+    settings.Database = QString::fromUtf8(row.database);
     DbConnection db;
     try {
-        OpenConnection(db, settings, dir.path());
-        FAIL() << "opened";
+        OpenConnection(db, settings, dir.path(), row.newDatabase);
+        EXPECT_TRUE(row.error == nullptr && db.database().tables().contains("SAMPLE_ORG"));
     } catch (const AppError& error) {
-        EXPECT_TRUE(error.description().contains(QStringLiteral("unable to open database file")))
+        EXPECT_TRUE(row.error && error.description().contains(dir.path() + QString::fromUtf8(row.error)))
             << error.description().toStdString();
     }
-    EXPECT_TRUE(db.connectionName.isEmpty());
+    CloseConnection(db);
+    EXPECT_FALSE(row.absent && QFile::exists(dir.filePath(row.absent)));
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Files, EmbeddedFileTest,
+    ::testing::Values(
+        FileRow{"DefaultCreated", "", nullptr, false, NewDatabase::Allowed, nullptr, nullptr},
+        FileRow{"NamedEmptyFilled", "lab", "lab.sqlite", false, NewDatabase::Allowed, nullptr, nullptr},
+        FileRow{"NamedMissing", "lab", nullptr, false, NewDatabase::Allowed, "/lab.sqlite\" named by DATABASE does not exist", "lab.sqlite"},
+        FileRow{"TrailingBlank", "lab ", "lab.sqlite", false, NewDatabase::Allowed,
+                "/lab\u2423.sqlite\" (\u2423 marks a blank) named by DATABASE does not exist", "lab .sqlite"},
+        FileRow{"MissingFolder", "no/such/folder/lab", nullptr, false, NewDatabase::Allowed, "/no/such/folder/lab.sqlite\" named by", nullptr},
+        FileRow{"AnotherProgramsFile", "lab", "lab.sqlite", true, NewDatabase::Allowed, "/lab.sqlite\" holds no table SAMPLE_ORG", nullptr},
+        FileRow{"CommandLineCreatesNoDefault", "", nullptr, false, NewDatabase::Never, "/VO_Vudu.sqlite\" does not exist", "VO_Vudu.sqlite"},
+        FileRow{"CommandLineFillsNoEmptyFile", "lab", "lab.sqlite", false, NewDatabase::Never, "/lab.sqlite\" holds no table", nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // A loopback port that nothing listens on: bound once by us, then released.
 int closedPort() {
@@ -115,7 +158,7 @@ TEST(OpenConnectionFailureTest, UnreachableServerFailsWithTheDriversText) {
 TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
     QTemporaryDir dir;
     AppSettings settings;
-    settings.Database = dir.filePath(QStringLiteral("samples"));
+    settings.Database = emptyDatabaseFile(dir.filePath(QStringLiteral("samples")));
     DbConnection desk;
     desk.lockWaitSeconds = 1;
     OpenConnection(desk, settings, dir.path());
@@ -154,7 +197,7 @@ TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
 TEST(CloseConnectionTest, IgnoresRepeatedAndUnopenedReleases) {
     QTemporaryDir dir;
     AppSettings settings;
-    settings.Database = dir.filePath(QStringLiteral("samples"));
+    settings.Database = emptyDatabaseFile(dir.filePath(QStringLiteral("samples")));
     DbConnection db;
     CloseConnection(db);
     OpenConnection(db, settings, dir.path());

@@ -89,6 +89,8 @@ TEST_F(PostgresTest, NumbersFollowTheStoredMaximum) {
         QStringLiteral("INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID) VALUES (?,?,?)");
     EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("701"))), QStringLiteral("70100001"));
     run(insert, {QStringLiteral("701"), QStringLiteral("70100041"), QStringLiteral("")});
+    for (const char* otherShape : {"7019", "7010004A", "70200099"})
+        run(insert, {QStringLiteral("701"), QString::fromLatin1(otherShape), QStringLiteral("")});
     run(insert, {QStringLiteral("703"), QStringLiteral("703ABCDE"), QStringLiteral("")});
     run(insert, {QStringLiteral("705"), QStringLiteral("7050001"), QStringLiteral("")});
     EXPECT_EQ(NextSampleId(mDb, jobFor(QStringLiteral("701"))), QStringLiteral("70100042"));

@@ -77,6 +77,16 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingRow{"NullNumber", {{"701", nullptr}}, "701", "70100001"},
         NumberingRow{"OtherCustomersIgnored", {{"701", "70100041"}, {"703", "70300005"}}, "703", "70300006"},
         NumberingRow{"OnlyOtherCustomers", {{"401", "40100077"}}, "701", "70100001"},
+        // Rows of another shape never decide the next number, wherever they sort.
+        NumberingRow{"ShortRowAboveTheMaximum", {{"701", "70100041"}, {"701", "7019"}}, "701", "70100042"},
+        NumberingRow{
+            "LongRowAboveTheMaximum", {{"701", "70100041"}, {"701", "701000419"}}, "701", "70100042"},
+        NumberingRow{"LettersAboveTheMaximum",
+                     {{"701", "70100041"}, {"701", "7010004A"}, {"701", "70199A99"}},
+                     "701",
+                     "70100042"},
+        NumberingRow{
+            "AnotherCustomersNumberInTheRows", {{"701", "70100041"}, {"701", "70200099"}}, "701", "70100042"},
         NumberingRow{"HostileCustomer", {{"701", "70100041"}}, "7' OR '1'='1", "7' OR '1'='100001"},
         NumberingRow{"LeadingZeroKept", {{"012", "01200001"}}, "012", "01200002"},
         NumberingRow{"LeadingZeroCarry", {{"012", "01209999"}}, "012", "01210000"},

@@ -2,17 +2,24 @@
 
 #include "DbConnection.h"
 
+#include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
+
+// A named embedded database as the package leaves it: an empty file, which the first start fills.
+inline QString emptyDatabaseFile(const QString& name) {
+    QFile(name + QStringLiteral(".sqlite")).open(QIODevice::WriteOnly);
+    return name;
+}
 
 // A fresh embedded database file in a temporary folder, opened through OpenConnection.
 class SqliteFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(mDir.isValid());
-        mSettings.Database = mDir.filePath(QStringLiteral("samples"));
+        mSettings.Database = emptyDatabaseFile(mDir.filePath(QStringLiteral("samples")));
         OpenConnection(mDb, mSettings, mDir.path());
     }
     void TearDown() override { CloseConnection(mDb); }

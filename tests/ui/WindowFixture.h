@@ -7,6 +7,7 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -63,6 +64,7 @@ protected:
         ASSERT_TRUE(mDir.isValid());
         mModule.settings.VersionText = QStringLiteral("1.0");
         mModule.settings.Database = mDir.filePath(QStringLiteral("samples"));
+        QFile(mModule.settings.Database + QStringLiteral(".sqlite")).open(QIODevice::WriteOnly);
         mModule.settings.BarcodePrinter1 = QStringLiteral("Smart Label Printer 450");
         mModule.settings.BarcodePrinter2 = QStringLiteral("Smart Label Printer 450");
         mModule.settings.BarcodePrinter3 = QStringLiteral("Smart Label Printer 240");
