@@ -249,9 +249,10 @@ protected:
 
     // The requests of that IPP operation the test server has answered so far, by its access log.
     int requests(const char* operation) const {
-        // cupsd logs a request after answering it, and handles one request at a time: once it
-        // answered one more, the line of the last one is there.
-        runTool(QStringLiteral("lpstat"), {QStringLiteral("-r")});
+        // cupsd logs a request right after sending the last of its answer, before it turns to the
+        // next: once it answered one more (lpstat -d asks for the default queue, which is not
+        // counted here), the line of the last one is there.
+        runTool(QStringLiteral("lpstat"), {QStringLiteral("-d")});
         QFile log(mServer.data + QStringLiteral("/log/access_log"));
         return log.open(QIODevice::ReadOnly) ? int(log.readAll().count(QByteArray(" ") + operation + " "))
                                              : -1;
