@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     ReleaseWorkingDatabases();
     ReleaseStickerFolder();
+    ReleaseCupsServer();
     benchmark::Shutdown();
     return 0;
 }

@@ -5,3 +5,4 @@
 // gone by the time static objects are destroyed.
 void ReleaseWorkingDatabases();
 void ReleaseStickerFolder();
+void ReleaseCupsServer();

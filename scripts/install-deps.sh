@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
   xvfb xauth fonts-liberation2 imagemagick
-  cups cups-daemon cups-client cups-common cups-filters ghostscript
+  cups cups-daemon cups-client cups-common cups-filters cups-ipp-utils ghostscript
   lintian
   "$@"
 )

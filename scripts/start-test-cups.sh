@@ -1,20 +1,40 @@
 #!/usr/bin/env bash
 # Starts a private CUPS server for the tests: its own configuration, spool, log, cache and state
 # under /tmp, listening only on its own Unix socket (never the machine's CUPS set-up), with label
-# queues whose device is tests/cups/capture-backend.sh:
+# queues of CUPS's own sample drivers whose device is tests/cups/capture-backend.sh. Each queue's
+# default media is the label loaded in the printer:
 #
-#   queue      description                 driver                         resolution  state
-#   zpl300     Smart Label Printer 450     CUPS's ZPL label driver        300 dpi     ready
-#   zpl203     Smart Label Printer 240     CUPS's ZPL label driver        203 dpi     ready
-#   postscript Smart Label Printer 440     generic PostScript (no custom sizes)       ready
-#   refusing   Smart Label Printer 460     CUPS's ZPL label driver        300 dpi     rejects jobs
-#   held       Smart Label Printer 470     CUPS's ZPL label driver        300 dpi     disabled
+#   queue      description               driver (drv:///sample.drv/)    dpi  loaded label
+#   zpl300     Smart Label Printer 450   zebra.ppd (ZPL)                300  2 x 5.5 in, lengthwise
+#   zpl203     Smart Label Printer 240   zebra.ppd (ZPL)                203  4 x 6 in
+#   zpl600     Smart Label Printer 451   zebra.ppd (ZPL)                600  4 x 6 in
+#   epl2       Smart Label Printer 452   zebraep2.ppd (EPL2)            203  4 x 6 in
+#   epl1       Smart Label Printer 453   zebraep1.ppd (EPL1)            203  2 x 5.5 in, lengthwise
+#   cpcl       Smart Label Printer 454   zebracpl.ppd (CPCL)            203  the driver's 4 x 5 in
+#   small      Smart Label Printer 455   dymo.ppd (2.3 in head)         300  2.25 x 7 in, margins
+#   pcl        Smart Label Printer 456   intelbar.ppd (PCL)             300  the driver's 4 x 6 in, margins
+#   postscript Smart Label Printer 440   generic.ppd (no custom sizes)  300  A4
+#   epl2at241  Smart Label Printer 241   zebraep2.ppd (EPL2)            203  4 x 6 in
+#   small62    Smart Label Printer 242   dymo.ppd (2.3 in head)         300  2.25 x 7 in
+#   hostile    Smart Label Printer 457   zebra.ppd, defaults: 2 copies, 2-up, banners, upside down
+#   raw        Smart Label Printer 458   none (a raw queue)
+#   twin1      Smart Label Printer 459   zebra.ppd                      300  (two queues, one description)
+#   twin2      Smart Label Printer 459   zebra.ppd                      300
+#   refusing   Smart Label Printer 460   zebra.ppd                      300  rejects jobs
+#   held       Smart Label Printer 470   zebra.ppd                      300  disabled
+#
+# Driverless queues (CUPS's IPP everywhere model) on ippeveprinter, CUPS's IPP printer emulator,
+# which keeps each job it prints in its spool folder:
+#   ipp203     Smart Label Printer 243   203 dpi, 4 x 6 in loaded, custom sizes up to 4.1 in wide
+#   ipp300     Smart Label Printer 461   300 dpi, 2 x 7 in loaded, fixed sizes only
 #
 #   scripts/start-test-cups.sh <state folder>
 #
 # On success <state folder>/server.env holds SOCKET (for CUPS_SERVER), CAPTURE (one folder per
-# queue receives its jobs as <job id>.job) and DATA. On failure it holds SKIP with the reason and
-# the script still succeeds, so the tests that need the server report themselves skipped.
+# queue receives its jobs as <job id>.job, the driverless ones as the emulator names them) and
+# DATA; IPP_SKIP says why the driverless queues are missing where the emulator cannot run. On
+# failure it holds SKIP with the reason and the script still succeeds, so the tests that need the
+# server report themselves skipped.
 set -uo pipefail
 
 state=${1:?state folder}
@@ -59,6 +79,8 @@ for part in filter daemon driver cgi-bin monitor notifier; do
 done
 # Mode 0700: cupsd runs such a backend as root, so it can write the capture folders.
 install -m 0700 "$backend" "$data/bin/backend/capture" || skip "cannot install the capture backend"
+# The driverless queues reach the emulator through CUPS's own IPP backend.
+[[ -e $system_bin/backend/ipp ]] && ln -s "$system_bin/backend/ipp" "$data/bin/backend/ipp"
 chmod 755 "$data/capture"
 
 socket="$data/cups.sock"
@@ -81,6 +103,7 @@ CONF
 cat >"$data/etc/cupsd.conf" <<CONF
 Listen $socket
 LogLevel debug
+AccessLogLevel all
 Browsing No
 BrowseLocalProtocols none
 WebInterface No
@@ -131,14 +154,29 @@ queue() { # name description driver option...
         admin lpadmin -h "$socket" -p "$name" -D "$description" -v "capture:$data/capture/$name" \
             -m "$driver" -o printer-error-policy=abort-job "$@" -E
 }
-zpl=drv:///sample.drv/zebra.ppd
+drv=drv:///sample.drv
+zpl=$drv/zebra.ppd
 {
-    # Media: the normal label's stock at each resolution (5.2 x 2 in; 5.3 x 3 in at 203 dpi).
-    queue zpl300 "Smart Label Printer 450" "$zpl" -o Resolution=300dpi -o media=w432h144 &&
-        queue zpl203 "Smart Label Printer 240" "$zpl" -o Resolution=203dpi -o media=w432h216 &&
-        queue postscript "Smart Label Printer 440" drv:///sample.drv/generic.ppd -o media=A4 &&
-        queue refusing "Smart Label Printer 460" "$zpl" -o Resolution=300dpi -o media=w432h144 &&
-        queue held "Smart Label Printer 470" "$zpl" -o Resolution=300dpi -o media=w432h144 &&
+    queue zpl300 "Smart Label Printer 450" "$zpl" -o Resolution=300dpi -o media=w144h396 &&
+        queue zpl203 "Smart Label Printer 240" "$zpl" -o Resolution=203dpi -o media=w288h432 &&
+        queue zpl600 "Smart Label Printer 451" "$zpl" -o Resolution=600dpi -o media=w288h432 &&
+        queue epl2 "Smart Label Printer 452" "$drv/zebraep2.ppd" -o media=w288h432 &&
+        queue epl1 "Smart Label Printer 453" "$drv/zebraep1.ppd" -o media=w144h396 &&
+        queue cpcl "Smart Label Printer 454" "$drv/zebracpl.ppd" &&
+        queue small "Smart Label Printer 455" "$drv/dymo.ppd" -o media=w162h504 &&
+        queue pcl "Smart Label Printer 456" "$drv/intelbar.ppd" &&
+        queue postscript "Smart Label Printer 440" "$drv/generic.ppd" -o media=A4 &&
+        queue epl2at241 "Smart Label Printer 241" "$drv/zebraep2.ppd" -o media=w288h432 &&
+        queue small62 "Smart Label Printer 242" "$drv/dymo.ppd" -o media=w162h504 &&
+        queue hostile "Smart Label Printer 457" "$zpl" -o Resolution=300dpi -o media=w288h432 \
+            -o copies-default=2 -o number-up-default=2 -o job-sheets-default=standard,standard \
+            -o orientation-requested-default=4 &&
+        queue twin1 "Smart Label Printer 459" "$zpl" -o Resolution=300dpi -o media=w288h432 &&
+        queue twin2 "Smart Label Printer 459" "$zpl" -o Resolution=300dpi -o media=w288h432 &&
+        queue refusing "Smart Label Printer 460" "$zpl" -o Resolution=300dpi -o media=w144h396 &&
+        queue held "Smart Label Printer 470" "$zpl" -o Resolution=300dpi -o media=w144h396 &&
+        mkdir -p "$data/capture/raw" &&
+        admin lpadmin -h "$socket" -p raw -D "Smart Label Printer 458" -v "capture:$data/capture/raw" -E &&
         admin cupsreject -h "$socket" -r "refused by the test set-up" refusing &&
         admin cupsdisable -h "$socket" -r "held by the test set-up" held
 } || {
@@ -147,5 +185,75 @@ zpl=drv:///sample.drv/zebra.ppd
     skip "queues not set up: $reason"
 }
 
-printf 'SOCKET=%s\nCAPTURE=%s\nDATA=%s\n' "$socket" "$data/capture" "$data" >"$state/server.env"
+# The emulator's attributes: one resolution, the loaded label, and either a custom range or fixed
+# sizes only, each with its margins (hundredths of a millimetre).
+emulator() { # name port dpi loaded-keyword loaded-x loaded-y custom(yes/no)
+    local name=$1 port=$2 dpi=$3 loaded=$4 x=$5 y=$6 custom=$7 sizes media
+    media="\"$loaded\",\"na_index-4x6_4x6in\",\"oe_2x7-label_2x7in\""
+    sizes="{MEMBER integer x-dimension 10160 MEMBER integer y-dimension 15240},{MEMBER integer x-dimension 5080 MEMBER integer y-dimension 17780}"
+    if [[ $custom == yes ]]; then
+        media+=",\"custom_min_1x0.5in\",\"custom_max_4.1x39in\""
+        sizes+=",{MEMBER rangeOfInteger x-dimension 2540-10414 MEMBER rangeOfInteger y-dimension 1270-99060}"
+    fi
+    local col="{MEMBER collection media-size {MEMBER integer x-dimension $x MEMBER integer y-dimension $y} MEMBER integer media-left-margin 100 MEMBER integer media-right-margin 100 MEMBER integer media-top-margin 100 MEMBER integer media-bottom-margin 100}"
+    mkdir -p "$data/capture/$name" && chmod 755 "$data/capture/$name"
+    cat >"$data/etc/$name.conf" <<ATTRS
+ATTR keyword media-supported $media
+ATTR keyword media-default "$loaded"
+ATTR keyword media-ready "$loaded"
+ATTR collection media-size-supported $sizes
+ATTR collection media-col-default $col
+ATTR collection media-col-ready $col
+ATTR integer media-left-margin-supported 100
+ATTR integer media-right-margin-supported 100
+ATTR integer media-top-margin-supported 100
+ATTR integer media-bottom-margin-supported 100
+ATTR resolution printer-resolution-supported ${dpi}dpi
+ATTR resolution printer-resolution-default ${dpi}dpi
+ATTR resolution pwg-raster-document-resolution-supported ${dpi}dpi
+ATTR keyword pwg-raster-document-type-supported black_1,sgray_8
+ATTR keyword print-color-mode-supported monochrome
+ATTR keyword print-color-mode-default monochrome
+ATTR mimeMediaType document-format-supported image/pwg-raster
+ATTRS
+    setsid timeout "$lifetime" ippeveprinter -p "$port" -n localhost -k \
+        -a "$data/etc/$name.conf" -d "$data/capture/$name" "$name" </dev/null >"$data/log/$name.log" 2>&1 &
+    echo "$!" >"$data/$name.pid"
+}
+ipp_skip=
+if ! command -v ippeveprinter >/dev/null 2>&1; then
+    ipp_skip="ippeveprinter missing (package cups-ipp-utils)"
+elif [[ ! -e $data/bin/backend/ipp ]]; then
+    ipp_skip="CUPS's ipp backend missing (package cups-daemon)"
+else
+    base=$((20000 + $$ % 20000))
+    emulator ipp203 "$base" 203 na_index-4x6_4x6in 10160 15240 yes
+    emulator ipp300 "$((base + 1))" 300 oe_2x7-label_2x7in 5080 17780 no
+    for name in ipp203 ipp300; do
+        port=$base
+        [[ $name == ipp300 ]] && port=$((base + 1))
+        up=
+        deadline=$((SECONDS + 10))
+        while ((SECONDS < deadline)); do
+            kill -0 "$(cat "$data/$name.pid")" 2>/dev/null || break
+            if timeout 2 ipptool -q "ipp://localhost:$port/ipp/print" get-printer-attributes.test >/dev/null 2>&1; then
+                up=1
+                break
+            fi
+            sleep 0.2
+        done
+        if [[ -z $up ]]; then
+            ipp_skip="ippeveprinter did not start: $(head -n 1 "$data/log/$name.log")"
+            break
+        fi
+        description="Smart Label Printer 243"
+        [[ $name == ipp300 ]] && description="Smart Label Printer 461"
+        admin lpadmin -h "$socket" -p "$name" -D "$description" -v "ipp://localhost:$port/ipp/print" \
+            -m everywhere -o printer-error-policy=abort-job -E ||
+            { ipp_skip="driverless queue $name not set up: $(tail -n 1 "$data/log/setup.log")"; break; }
+    done
+fi
+[[ -n $ipp_skip ]] && echo "CUPS test server without driverless queues: $ipp_skip" >&2
+
+printf 'SOCKET=%s\nCAPTURE=%s\nDATA=%s\nIPP_SKIP=%s\n' "$socket" "$data/capture" "$data" "$ipp_skip" >"$state/server.env"
 echo "CUPS test server on $socket"

@@ -1,9 +1,14 @@
 #include "CupsConnection.h"
 
+#include "CupsQueue.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,15 +24,65 @@ QString errorText(int error) {
     return text ? QString::fromLatin1(text) : QStringLiteral("error %1").arg(error);
 }
 
+// libcups reports every failed connect as "Host is down". Asked again directly, the system says
+// what it was: no socket there, the connection refused, no route. Only after a connect failed
+// early, so a refused or missing server is named at once; one second at most.
+QString connectFailure() {
+    http_addrlist_t* addresses =
+        httpAddrGetList(cupsServer(), AF_UNSPEC, QByteArray::number(ippPort()).constData());
+    if (addresses == nullptr) {
+        return QStringLiteral("the name %1 does not resolve").arg(QString::fromLocal8Bit(cupsServer()));
+    }
+    int error = EHOSTDOWN;
+    for (http_addrlist_t* address = addresses; address != nullptr; address = address->next) {
+        const int fd =
+            ::socket(httpAddrFamily(&address->addr), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            error = errno;
+            continue;
+        }
+        error =
+            ::connect(fd, &address->addr.addr, static_cast<socklen_t>(httpAddrLength(&address->addr))) == 0
+                ? 0
+                : errno;
+        if (error == EINPROGRESS) {
+            pollfd waiting{fd, POLLOUT, 0};
+            socklen_t length = sizeof error;
+            error =
+                ::poll(&waiting, 1, 1000) == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0
+                    ? error
+                    : ETIMEDOUT;
+        }
+        ::close(fd);
+        if (error == 0) {
+            break;
+        }
+    }
+    httpAddrFreeList(addresses);
+    return error == 0 ? QStringLiteral("the connection failed, then succeeded when tried again")
+                      : errorText(error);
+}
+
 } // namespace
 
-CupsConnection::CupsConnection() : mDeadline(Clock::now() + Patience - Slice) {
+CupsConnection::CupsConnection() : CupsConnection(Patience) {}
+
+CupsConnection::CupsConnection(std::chrono::milliseconds patience)
+    : mPatience(patience),
+      mDeadline(Clock::now() + std::max<std::chrono::milliseconds>(patience - Slice, Slice)) {
     const auto msec = std::chrono::duration_cast<std::chrono::milliseconds>(mDeadline - Clock::now());
-    errno = 0;
-    mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                         static_cast<int>(std::max<long long>(1, msec.count())), nullptr);
+    // Made without connecting (no time given), so that a failed connect leaves its own error
+    // behind instead of whatever closing the socket left in errno.
+    mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 0, nullptr);
     if (mHttp == nullptr) {
-        mConnectError = errno != 0 ? errno : ECONNREFUSED;
+        mConnectError =
+            QStringLiteral("the name %1 does not resolve").arg(QString::fromLocal8Bit(cupsServer()));
+        return;
+    }
+    if (httpReconnect2(mHttp, static_cast<int>(std::max<long long>(1, msec.count())), nullptr) != 0) {
+        httpClose(mHttp);
+        mConnectError = expired() ? QString() : connectFailure();
+        mHttp = nullptr;
         return;
     }
     httpSetTimeout(mHttp, SliceSeconds, &CupsConnection::stillWaiting, this);
@@ -51,11 +106,12 @@ int CupsConnection::stillWaiting(http_t* /*http*/, void* self) {
 
 QString CupsConnection::whyNot() const {
     if (expired()) {
-        return QStringLiteral("no answer from CUPS within %1 s").arg(Patience.count());
+        return QStringLiteral("no answer from %1 within %2 s")
+            .arg(cupsPlace())
+            .arg(double(mPatience.count()) / 1000.0);
     }
     if (mHttp == nullptr) {
-        return QStringLiteral("cannot reach CUPS at %1: %2")
-            .arg(QString::fromLocal8Bit(cupsServer()), errorText(mConnectError));
+        return QStringLiteral("cannot reach %1: %2").arg(cupsPlace(), mConnectError);
     }
-    return QString::fromUtf8(cupsLastErrorString());
+    return QStringLiteral("%1: %2").arg(cupsPlace(), QString::fromUtf8(cupsLastErrorString()));
 }

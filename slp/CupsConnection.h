@@ -13,6 +13,8 @@ public:
     static constexpr std::chrono::seconds Patience{10};
 
     CupsConnection();
+    // A shorter wait, for a question asked after CUPS already kept the tool waiting.
+    explicit CupsConnection(std::chrono::milliseconds patience);
     ~CupsConnection();
     CupsConnection(const CupsConnection&) = delete;
     CupsConnection& operator=(const CupsConnection&) = delete;
@@ -27,7 +29,8 @@ public:
 private:
     static int stillWaiting(http_t* http, void* self);
 
+    std::chrono::milliseconds mPatience;
     std::chrono::steady_clock::time_point mDeadline;
     http_t* mHttp = nullptr;
-    int mConnectError = 0;
+    QString mConnectError;
 };

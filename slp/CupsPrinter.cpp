@@ -6,40 +6,132 @@
 #include "PdfPage.h"
 
 #include <QTransform>
+#include <QUuid>
 
 namespace {
 
-// Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
-bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
-            const QString& printerName, SlpFailure& whyNot) {
-    CupsConnection cups;
-    if (cups.http() == nullptr) {
-        whyNot.set(SLP_ERROR_SERVER_SILENT, cups.whyNot());
-        return false;
-    }
-    const QByteArray resource = "/printers/" + queue;
+using namespace std::chrono_literals;
+
+// After CUPS kept a label waiting, one short try to learn what became of it.
+constexpr std::chrono::milliseconds AfterSilence = 3s;
+
+constexpr int PortraitOrientation = 3;
+
+QByteArray printerUri(const QByteArray& queue) {
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
                      "/printers/%s", queue.constData());
+    return uri;
+}
 
-    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+ipp_t* newRequest(ipp_op_t operation, const QByteArray& uri) {
+    ipp_t* request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, "Label");
+    return request;
+}
+
+enum class Fate { Printed, Lost, Unknown };
+
+// A label whose Print-Job went out without an answer: looked for among the queue's jobs by its
+// name. One still waiting is cancelled, so printing it again cannot double it.
+Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName) {
+    CupsConnection cups(AfterSilence);
+    if (cups.http() == nullptr) {
+        return Fate::Unknown;
+    }
+    const QByteArray uri = printerUri(queue);
+    ipp_t* request = newRequest(IPP_OP_GET_JOBS, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+    const char* const wanted[] = {"job-id", "job-name", "job-state"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
+    ipp_t* response = cupsDoRequest(cups.http(), request, ("/printers/" + queue).constData());
+    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        return Fate::Unknown;
+    }
+    int jobId = 0;
+    int state = 0;
+    int id = 0, jobState = 0;
+    QByteArray name;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
+        if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
+            if (name == jobName) {
+                jobId = id;
+                state = jobState;
+            }
+            id = jobState = 0;
+            name.clear();
+            if (attr == nullptr) {
+                break;
+            }
+            continue;
+        }
+        const QByteArray key(ippGetName(attr) ? ippGetName(attr) : "");
+        if (key == "job-id") {
+            id = ippGetInteger(attr, 0);
+        } else if (key == "job-state") {
+            jobState = ippGetInteger(attr, 0);
+        } else if (key == "job-name") {
+            name = ippGetString(attr, 0, nullptr);
+        }
+    }
+    ippDelete(response);
+    if (jobId == 0 || state == IPP_JSTATE_CANCELED || state == IPP_JSTATE_ABORTED) {
+        return Fate::Lost; // it never became a job, or it ended unprinted
+    }
+    if (state == IPP_JSTATE_COMPLETED) {
+        return Fate::Printed;
+    }
+    ipp_t* cancel = newRequest(IPP_OP_CANCEL_JOB, uri);
+    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
+    ippDelete(cupsDoRequest(cups.http(), cancel, ("/printers/" + queue).constData()));
+    return cupsLastError() <= IPP_STATUS_OK_CONFLICTING ? Fate::Lost : Fate::Unknown;
+}
+
+// Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
+// The job asks for exactly one plain copy of the page: the queue's defaults for copies, pages per
+// sheet, banners, scaling and orientation would each spoil a label.
+bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
+            const QString& printerName, SlpFailure& whyNot) {
+    if (!cupsSilence().isEmpty()) {
+        whyNot = cupsSilence();
+        return false;
+    }
+    CupsConnection cups;
+    if (cups.http() == nullptr) {
+        noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+        whyNot = cupsSilence();
+        return false;
+    }
+    const QByteArray resource = "/printers/" + queue;
+    // A name of its own, by which a label whose answer never came can be found again.
+    const QByteArray jobName = "Label " + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+
+    ipp_t* request = newRequest(IPP_OP_PRINT_JOB, printerUri(queue));
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, jobName.constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, "application/pdf");
     cups_option_t* options = nullptr;
     int count = cupsAddOption(page.option.constData(), page.value.constData(), 0, &options);
-    // The page is the label already: nothing may fit, scale or frame it.
     count = cupsAddOption("fit-to-page", "false", count, &options);
+    count = cupsAddOption("fitplot", "false", count, &options);
     count = cupsAddOption("print-scaling", "none", count, &options);
     cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
     cupsFreeOptions(count, options);
+    ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", 1);
+    ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "number-up", 1);
+    ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_ENUM, "orientation-requested", PortraitOrientation);
+    const char* const noBanners[] = {"none", "none"};
+    ippAddStrings(request, IPP_TAG_JOB, IPP_TAG_NAME, "job-sheets", 2, nullptr, noBanners);
 
     // The length announced covers the request and the document after it.
     http_status_t status =
         cupsSendRequest(cups.http(), request, resource.constData(), ippLength(request) + size_t(pdf.size()));
+    bool sent = false;
     if (status == HTTP_STATUS_CONTINUE) {
         status = cupsWriteRequestData(cups.http(), pdf.constData(), size_t(pdf.size()));
+        sent = status == HTTP_STATUS_CONTINUE;
     }
     ippDelete(request);
     // A refusal may arrive before all the data went out; the answer is read either way.
@@ -50,13 +142,38 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     if (response != nullptr && result <= IPP_STATUS_OK_CONFLICTING) {
         return true;
     }
-    if (cups.expired()) {
-        whyNot.set(SLP_ERROR_SERVER_SILENT, cups.whyNot());
-    } else if (result == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) {
+    if (response == nullptr && (cups.expired() || sent)) {
+        const QString silence = cups.whyNot();
+        noteCupsSilence({SLP_ERROR_SERVER_SILENT, silence});
+        if (!sent) {
+            whyNot.set(SLP_ERROR_SERVER_SILENT, silence);
+            return false;
+        }
+        switch (settleUnanswered(queue, jobName)) {
+        case Fate::Printed:
+            return true;
+        case Fate::Lost:
+            whyNot.set(
+                SLP_ERROR_SERVER_SILENT,
+                QStringLiteral("%1 after the label was sent to queue %2; the job was cancelled or never "
+                               "made, so it did not print")
+                    .arg(silence, printerName));
+            return false;
+        case Fate::Unknown:
+            whyNot.set(
+                SLP_ERROR_JOB_UNKNOWN,
+                QStringLiteral("not known whether printed: check the printer before printing again (%1 "
+                               "after the label was sent to queue %2)")
+                    .arg(silence, printerName));
+            return false;
+        }
+    }
+    if (result == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS) {
         whyNot.set(SLP_ERROR_NOT_ACCEPTING,
-                   QStringLiteral("queue %1 is not accepting jobs").arg(printerName));
+                   QStringLiteral("queue %1 in %2 is not accepting jobs").arg(printerName, cupsPlace()));
     } else if (result == IPP_STATUS_ERROR_NOT_FOUND) {
-        whyNot.set(SLP_ERROR_NOT_FOUND, QStringLiteral("queue %1 no longer exists").arg(printerName));
+        whyNot.set(SLP_ERROR_NOT_FOUND,
+                   QStringLiteral("queue %1 in %2 no longer exists").arg(printerName, cupsPlace()));
     } else {
         whyNot.set(SLP_ERROR_REFUSED,
                    QStringLiteral("CUPS refused the label for queue %1: %2").arg(printerName, cups.whyNot()));
@@ -73,19 +190,16 @@ bool CupsPrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
     // A queue naming no resolution gets the library's own.
     const int dpi = mQueue.dpi > 0 ? mQueue.dpi : content.dpi;
     QImage sticker = renderLabel(content, dpi);
-    if (content.rotation == 1) {
-        // Read turned: the sticker lies across the label as it is fed, its top towards the
-        // label's left edge.
-        sticker = sticker.transformed(QTransform().rotate(-90));
-    }
-    const std::optional<PageChoice> page = choosePage(mQueue, sticker.size(), dpi);
+    QString noPage;
+    const std::optional<PageChoice> page = choosePage(mQueue, sticker.size(), dpi, &noPage);
     if (!page) {
-        whyNot.set(SLP_ERROR_NO_LABEL_SIZE,
-                   QStringLiteral("no page size of queue %1 holds a %2 x %3 dot label")
-                       .arg(mPrinterName)
-                       .arg(sticker.width())
-                       .arg(sticker.height()));
+        whyNot.set(SLP_ERROR_NO_LABEL_SIZE, noPage);
         return false;
     }
-    return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi), *page, mPrinterName, whyNot);
+    if (page->turned) {
+        // Along the feed on a narrower head: the sticker's top towards the label's left edge.
+        sticker = sticker.transformed(QTransform().rotate(-90));
+    }
+    return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi, page->at), *page, mPrinterName,
+                  whyNot);
 }

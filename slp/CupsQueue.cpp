@@ -8,13 +8,46 @@
 
 namespace {
 
-QHash<QString, CupsQueue>& knownQueues() {
-    static QHash<QString, CupsQueue> queues;
-    return queues;
+// A queue as CUPS lists them all: by name and description only, which is quick to ask for.
+struct Named {
+    QByteArray name;
+    QString info;
+};
+
+// What CUPS said during this job: the list of its queues, each queue asked about so far, or its
+// silence.
+struct Answers {
+    bool listed = false;
+    bool noScheduler = false; // CUPS has never run on this machine
+    std::vector<Named> queues;
+    QHash<QByteArray, CupsQueue> described;
+    SlpFailure silence;
+};
+
+// Both printer libraries run in the tool's process, each with its own copy of this code; the
+// environment is what they share. A server's silence noted by one is not waited for again by the
+// other during the job: both forget it when the job begins.
+constexpr char SharedSilence[] = "VELMORA_SLP_CUPS_SILENCE";
+
+Answers& answers() {
+    static Answers known;
+    return known;
 }
 
-const char* const RequestedAttributes[] = {"printer-name", "printer-info", "printer-resolution-default",
-                                           "media-supported"};
+const char* const ListedAttributes[] = {"printer-name", "printer-info"};
+
+const char* const RequestedAttributes[] = {"printer-name",
+                                           "printer-info",
+                                           "printer-resolution-default",
+                                           "printer-make-and-model",
+                                           "media-supported",
+                                           "media-default",
+                                           "media-col-default",
+                                           "media-col-database",
+                                           "media-left-margin-supported",
+                                           "media-top-margin-supported",
+                                           "media-right-margin-supported",
+                                           "media-bottom-margin-supported"};
 
 int dotsPerInch(ipp_attribute_t* resolution) {
     ipp_res_t units = IPP_RES_PER_INCH;
@@ -23,10 +56,41 @@ int dotsPerInch(ipp_attribute_t* resolution) {
     return units == IPP_RES_PER_CM ? static_cast<int>(xres * 2.54 + 0.5) : xres;
 }
 
+int integer(ipp_t* collection, const char* name) {
+    ipp_attribute_t* attr = ippFindAttribute(collection, name, IPP_TAG_INTEGER);
+    return attr ? ippGetInteger(attr, 0) : 0;
+}
+
+// One media-col: its size (nothing for a range of sizes) and margins.
+std::optional<OfferedMedia> mediaCol(ipp_t* col) {
+    ipp_attribute_t* sizeAttr = ippFindAttribute(col, "media-size", IPP_TAG_BEGIN_COLLECTION);
+    ipp_t* size = sizeAttr ? ippGetCollection(sizeAttr, 0) : nullptr;
+    if (size == nullptr) {
+        return std::nullopt;
+    }
+    const QSize dimensions(integer(size, "x-dimension"), integer(size, "y-dimension"));
+    if (dimensions.isEmpty()) {
+        return std::nullopt;
+    }
+    return OfferedMedia{{},
+                        dimensions,
+                        QMargins(integer(col, "media-left-margin"), integer(col, "media-top-margin"),
+                                 integer(col, "media-right-margin"), integer(col, "media-bottom-margin"))};
+}
+
+int largest(ipp_attribute_t* attr) {
+    int most = 0;
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+        most = std::max(most, ippGetInteger(attr, i));
+    }
+    return most;
+}
+
 // One printer's group of the answer, from its first attribute to the next separator.
 struct Listed {
     QueueAttributes attributes;
     QString info;
+    QByteArray mediaDefaultName;
 };
 
 std::vector<Listed> listPrinters(ipp_t* response) {
@@ -43,20 +107,51 @@ std::vector<Listed> listPrinters(ipp_t* response) {
             inPrinter = true;
         }
         Listed& printer = printers.back();
+        QueueAttributes& a = printer.attributes;
         const QByteArray key(name);
         if (key == "printer-name") {
-            printer.attributes.name = ippGetString(attr, 0, nullptr);
+            a.name = ippGetString(attr, 0, nullptr);
         } else if (key == "printer-info") {
             printer.info = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        } else if (key == "printer-make-and-model") {
+            a.makeAndModel = QString::fromUtf8(ippGetString(attr, 0, nullptr));
         } else if (key == "printer-resolution-default") {
-            printer.attributes.dpi = dotsPerInch(attr);
+            a.dpi = dotsPerInch(attr);
         } else if (key == "media-supported") {
             for (int i = 0; i < ippGetCount(attr); ++i) {
-                printer.attributes.mediaSupported.emplace_back(ippGetString(attr, i, nullptr));
+                a.mediaSupported.emplace_back(ippGetString(attr, i, nullptr));
             }
+        } else if (key == "media-default" && ippGetValueTag(attr) == IPP_TAG_KEYWORD) {
+            printer.mediaDefaultName = ippGetString(attr, 0, nullptr);
+        } else if (key == "media-col-default") {
+            a.mediaDefault = mediaCol(ippGetCollection(attr, 0));
+        } else if (key == "media-col-database") {
+            for (int i = 0; i < ippGetCount(attr); ++i) {
+                if (std::optional<OfferedMedia> media = mediaCol(ippGetCollection(attr, i))) {
+                    a.mediaMargins.push_back(*media);
+                }
+            }
+        } else if (key == "media-left-margin-supported") {
+            a.marginsSupported.setLeft(largest(attr));
+        } else if (key == "media-top-margin-supported") {
+            a.marginsSupported.setTop(largest(attr));
+        } else if (key == "media-right-margin-supported") {
+            a.marginsSupported.setRight(largest(attr));
+        } else if (key == "media-bottom-margin-supported") {
+            a.marginsSupported.setBottom(largest(attr));
+        }
+    }
+    for (Listed& printer : printers) {
+        if (printer.attributes.mediaDefault) {
+            printer.attributes.mediaDefault->name = printer.mediaDefaultName;
         }
     }
     return printers;
+}
+
+// Sizes named by CUPS and sizes measured by the driver differ by a rounding at most.
+bool sameSize(const QSize& a, const QSize& b) {
+    return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
 }
 
 // A server is named to us (CUPS_SERVER), or the local scheduler has run since the machine
@@ -66,12 +161,104 @@ bool schedulerExpected() {
     return !qEnvironmentVariableIsEmpty("CUPS_SERVER") || QFileInfo::exists(QStringLiteral("/run/cups"));
 }
 
+QString lookupFailure(const QString& printerName, const QString& why) {
+    return QStringLiteral("cannot look up %1: %2").arg(printerName, why);
+}
+
+// CUPS did not answer: not asked again during this job.
+void silent(const QString& printerName, const CupsConnection& cups, SlpFailure& whyNot) {
+    noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+    whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
+}
+
+// Asks CUPS for its queues once per job. False, with whyNot set, when it could not be asked.
+bool listQueues(const QString& printerName, SlpFailure& whyNot) {
+    Answers& known = answers();
+    CupsConnection cups;
+    if (cups.http() == nullptr) {
+        // A machine without CUPS has no queues, and that is no failure. A server that does not
+        // answer is one, and so is a scheduler that is set up here or named to us but not running:
+        // its queues cannot be told apart from missing ones.
+        if (cups.expired() || schedulerExpected()) {
+            silent(printerName, cups, whyNot);
+            return false;
+        }
+        known.noScheduler = true;
+        known.listed = true;
+        return true;
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(ListedAttributes)), nullptr, ListedAttributes);
+    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) { // a server without queues says so
+            known.listed = true;
+            return true;
+        }
+        if (response == nullptr || cups.expired()) {
+            silent(printerName, cups, whyNot);
+        } else {
+            whyNot.set(SLP_ERROR_OTHER,
+                       lookupFailure(printerName, cupsPlace() + " refused: " + cups.whyNot()));
+        }
+        return false;
+    }
+    for (const Listed& printer : listPrinters(response)) {
+        known.queues.push_back({printer.attributes.name, printer.info});
+    }
+    ippDelete(response);
+    known.listed = true;
+    return true;
+}
+
+// Asks CUPS about the one queue a printer name found: its driver, resolution, labels and margins.
+std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& named, SlpFailure& whyNot) {
+    CupsConnection cups;
+    if (cups.http() == nullptr) {
+        silent(printerName, cups, whyNot);
+        return std::nullopt;
+    }
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", named.name.constData());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
+    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        if (response == nullptr || cups.expired()) {
+            silent(printerName, cups, whyNot);
+        } else {
+            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, cups.whyNot()));
+        }
+        return std::nullopt;
+    }
+    const std::vector<Listed> printers = listPrinters(response);
+    ippDelete(response);
+    CupsQueue queue = readQueue(printers.empty() ? QueueAttributes{} : printers.front().attributes);
+    queue.name = named.name;
+    queue.info = named.info;
+    return queue;
+}
+
 } // namespace
 
 CupsQueue readQueue(const QueueAttributes& attributes) {
     CupsQueue queue;
     queue.name = attributes.name;
     queue.dpi = attributes.dpi;
+    const auto marginsOf = [&](const QSize& size) {
+        for (const OfferedMedia& measured : attributes.mediaMargins) {
+            if (sameSize(measured.size, size)) {
+                return measured.margins;
+            }
+        }
+        return attributes.marginsSupported;
+    };
     for (const QByteArray& name : attributes.mediaSupported) {
         // Self-describing names carry their size; others are known to libcups by name.
         const pwg_media_t* media = pwgMediaForPWG(name.constData());
@@ -84,60 +271,104 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
         } else if (name.startsWith("custom_max_")) {
             queue.customMax = size;
         } else {
-            queue.media.push_back({name, size});
+            queue.media.push_back({name, size, marginsOf(size)});
         }
     }
     if (queue.customMin.isEmpty() || queue.customMax.isEmpty()) {
         queue.customMin = queue.customMax = QSize();
     }
+    queue.customMargins = attributes.marginsSupported;
+    if (attributes.mediaDefault && !attributes.mediaDefault->name.isEmpty()) {
+        queue.loaded = attributes.mediaDefault;
+    }
+    // A raw queue names no media and no maker: nothing turns a page into the printer's language.
+    queue.hasDriver = attributes.makeAndModel != QLatin1String("Local Raw Printer") &&
+                      (!queue.media.empty() || !queue.customMax.isEmpty() || queue.loaded);
     return queue;
 }
 
 void forgetCupsAnswers() {
-    knownQueues().clear();
+    answers() = Answers{};
+    qunsetenv(SharedSilence);
+    // libcups keeps the server it first read; a job reads CUPS_SERVER and client.conf afresh.
+    cupsSetServer(nullptr);
+}
+
+const SlpFailure& cupsSilence() {
+    Answers& known = answers();
+    if (known.silence.isEmpty()) {
+        const QByteArray shared = qgetenv(SharedSilence);
+        const qsizetype colon = shared.indexOf(':');
+        if (colon > 0) {
+            known.silence.set(shared.left(colon).toInt(), QString::fromUtf8(shared.mid(colon + 1)));
+        }
+    }
+    return known.silence;
+}
+
+void noteCupsSilence(const SlpFailure& why) {
+    answers().silence = why;
+    qputenv(SharedSilence, QByteArray::number(why.code) + ':' + why.text.toUtf8());
+}
+
+QString cupsQueuesPlace() {
+    return answers().noScheduler ? QStringLiteral("no CUPS on this machine")
+                                 : QStringLiteral("no queue of that name or description in ") + cupsPlace();
+}
+
+QString cupsPlace() {
+    const QString server = QString::fromLocal8Bit(cupsServer());
+    if (server.startsWith(QLatin1Char('/'))) {
+        return QStringLiteral("CUPS at ") + server;
+    }
+    return QStringLiteral("CUPS at %1:%2").arg(server).arg(ippPort());
 }
 
 std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& whyNot) {
-    const auto known = knownQueues().constFind(printerName);
-    if (known != knownQueues().constEnd()) {
-        return *known;
-    }
     if (printerName.isEmpty()) {
         return std::nullopt;
     }
-
-    CupsConnection cups;
-    if (cups.http() == nullptr) {
-        // A machine without CUPS has no queues, and that is no failure. A server that does not
-        // answer is one, and so is a scheduler that is set up here or named to us but not running:
-        // its queues cannot be told apart from missing ones, and their stickers would vanish.
-        if (cups.expired() || schedulerExpected()) {
-            whyNot.set(SLP_ERROR_SERVER_SILENT,
-                       QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot()));
-        }
+    Answers& known = answers();
+    if (!cupsSilence().isEmpty()) {
+        whyNot.set(known.silence.code, lookupFailure(printerName, known.silence.text));
         return std::nullopt;
     }
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
-    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
-        if (cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND) { // a server without queues says so
-            whyNot.set(SLP_ERROR_SERVER_SILENT,
-                       QStringLiteral("cannot look up %1 in CUPS: %2").arg(printerName, cups.whyNot()));
-        }
+    if (!known.listed && !listQueues(printerName, whyNot)) {
         return std::nullopt;
     }
-    const std::vector<Listed> printers = listPrinters(response);
-    ippDelete(response);
-
-    for (const Listed& printer : printers) {
-        if (QString::fromUtf8(printer.attributes.name) == printerName || printer.info == printerName) {
-            const CupsQueue queue = readQueue(printer.attributes);
-            knownQueues().insert(printerName, queue);
-            return queue;
+    std::vector<const Named*> named;
+    for (const Named& queue : known.queues) {
+        if (QString::fromUtf8(queue.name) == printerName || queue.info == printerName) {
+            named.push_back(&queue);
         }
     }
-    return std::nullopt;
+    if (named.size() > 1) {
+        QStringList queues;
+        for (const Named* queue : named) {
+            queues << QString::fromUtf8(queue->name);
+        }
+        whyNot.set(SLP_ERROR_AMBIGUOUS_NAME,
+                   QStringLiteral("queues %1 in %2 all answer to %3; nothing was sent")
+                       .arg(queues.join(QStringLiteral(" and ")), cupsPlace(), printerName));
+        return std::nullopt;
+    }
+    if (named.empty()) {
+        return std::nullopt;
+    }
+    auto described = known.described.constFind(named.front()->name);
+    if (described == known.described.constEnd()) {
+        std::optional<CupsQueue> queue = describeQueue(printerName, *named.front(), whyNot);
+        if (!queue) {
+            return std::nullopt;
+        }
+        described = known.described.insert(named.front()->name, std::move(*queue));
+    }
+    if (!described->hasDriver) {
+        whyNot.set(SLP_ERROR_NO_DRIVER,
+                   QStringLiteral("queue %1 in %2 has no driver (a raw queue) to turn a label into the "
+                                  "printer's language; give it the printer's driver")
+                       .arg(QString::fromUtf8(described->name), cupsPlace()));
+        return std::nullopt;
+    }
+    return *described;
 }

@@ -26,7 +26,7 @@ QByteArray pagePoints(int dots, int dpi) {
     return QByteArray::number(std::ceil(dots * 72.0 / dpi * 1e5) / 1e5, 'f', 5);
 }
 
-QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi) {
+QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi, const QPoint& at) {
     // QImage's mono format keeps whichever colour table it was given; the bits here must mean ink.
     QImage bits = oneBit.convertToFormat(QImage::Format_Mono);
     if (bits.colorTable().size() == 2 && qGray(bits.colorTable().at(1)) > qGray(bits.colorTable().at(0))) {
@@ -38,8 +38,9 @@ QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi) {
 
     const QByteArray width = points(pageDots.width(), dpi);
     const QByteArray height = points(pageDots.height(), dpi);
-    const QByteArray content = "q " + points(bits.width(), dpi) + " 0 0 " + points(bits.height(), dpi) +
-                               " 0 " + points(pageDots.height() - bits.height(), dpi) + " cm /Label Do Q\n";
+    const QByteArray content = "q " + points(bits.width(), dpi) + " 0 0 " + points(bits.height(), dpi) + " " +
+                               points(at.x(), dpi) + " " +
+                               points(pageDots.height() - at.y() - bits.height(), dpi) + " cm /Label Do Q\n";
 
     QList<QByteArray> objects;
     objects << "<< /Type /Catalog /Pages 2 0 R >>";

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPoint>
 #include <QSize>
 
 // dots at dpi in points for a page size, a hair over rather than under, so that a driver turning
@@ -9,6 +10,6 @@
 QByteArray pagePoints(int dots, int dpi);
 
 // A one-page PDF holding a one-bit picture placed dot for dot: the page is pageDots at dpi
-// (points need not be whole), the picture sits in its top left corner at the same resolution,
-// so a driver rendering the page at dpi puts every dot back where it was.
-QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi);
+// (points need not be whole), the picture's top left corner sits at the dot at, at the same
+// resolution, so a driver rendering the page at dpi puts every dot back where it was.
+QByteArray onePagePdf(const QImage& oneBit, const QSize& pageDots, int dpi, const QPoint& at = {});

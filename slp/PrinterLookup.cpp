@@ -15,36 +15,25 @@ bool isPlainFolderName(const QString& name) {
            !name.contains(QLatin1Char('/'));
 }
 
-// A printer that CUPS did not say anything about in time. Opened all the same, so each label is
-// counted lost with the reason rather than dropped like one for a printer that does not exist.
-class UnansweredPrinter final : public LabelOutput {
-public:
-    explicit UnansweredPrinter(SlpFailure reason) : mReason(std::move(reason)) {}
-    bool printLabel(const LabelContent&, SlpFailure& whyNot) override {
-        whyNot = mReason;
-        return false;
-    }
-
-private:
-    SlpFailure mReason;
-};
-
 } // namespace
 
-std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name) {
+std::unique_ptr<LabelOutput> findPrinter(const QString& applicationFolder, const QString& name,
+                                         SlpFailure& whyNot) {
     if (!applicationFolder.isEmpty() && isPlainFolderName(name)) {
         const QString folder = QDir(applicationFolder).filePath(QStringLiteral("printers/") + name);
         if (QFileInfo(folder).isDir()) {
             return std::make_unique<FilePrinter>(folder);
         }
     }
-    SlpFailure unanswered;
-    std::optional<CupsQueue> queue = findCupsQueue(name, unanswered);
+    std::optional<CupsQueue> queue = findCupsQueue(name, whyNot);
     if (queue) {
         return std::make_unique<CupsPrinter>(name, std::move(*queue));
     }
-    if (!unanswered.isEmpty()) {
-        return std::make_unique<UnansweredPrinter>(unanswered);
+    if (whyNot.isEmpty()) {
+        whyNot.set(SLP_ERROR_NOT_FOUND,
+                   QStringLiteral("no printer \"%1\": no folder %2, %3")
+                       .arg(name, QDir(applicationFolder).filePath(QStringLiteral("printers/") + name),
+                            cupsQueuesPlace()));
     }
     return nullptr;
 }

@@ -12,8 +12,9 @@
 #define SLP_API extern "C"
 #endif
 
-// labelType 2: normal label, 4: small barcode label. Returns 0 when no printer has that name.
-// A name CUPS did not answer for in time opens, and each of its labels fails with that reason.
+// labelType 2: normal label, 4: small barcode label. Returns 0 when the printer cannot be opened:
+// SlpGetLastErrorCode says why (no printer of that name, CUPS not answering, two queues of that
+// name, a queue without a driver).
 SLP_API int32_t SlpOpenPrinter(const char* printerName, int32_t labelType, int32_t flag);
 SLP_API int32_t SlpGetLabelWidth(void);
 SLP_API int32_t SlpGetLabelHeight(void);

@@ -37,7 +37,7 @@ int32_t SlpSession::openPrinter(const QString& name, int32_t labelType) {
         mLastError.set(SLP_ERROR_OTHER, QStringLiteral("label type %1 is not known").arg(labelType));
         return False;
     }
-    mPrinter = findPrinter(mApplicationFolder, name);
+    mPrinter = findPrinter(mApplicationFolder, name, mLastError);
     if (!mPrinter) {
         return False;
     }

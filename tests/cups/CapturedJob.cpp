@@ -101,15 +101,258 @@ std::vector<QImage> zplLabels(const QByteArray& zpl, QString* error) {
         labels.push_back(bits.copy(0, 0, std::min(dots, bits.width()), bits.height())
                              .convertToFormat(QImage::Format_Grayscale8));
     }
+    // Copies asked of the printer print the label again.
+    static const QRegularExpression copies(QStringLiteral("\\^PQ(\\d+)"));
+    for (auto it = copies.globalMatch(text); it.hasNext();)
+        labels.resize(labels.size() + it.next().captured(1).toInt() - 1,
+                      labels.empty() ? QImage() : labels.back());
     if (labels.empty())
         *error = QStringLiteral("no graphic in %1 bytes of ZPL").arg(zpl.size());
     return labels;
 }
 
-std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error) {
-    if (!job.startsWith("%!") && !job.startsWith("%PDF"))
-        return zplLabels(job, error);
+namespace {
 
+char byteAt(const QByteArray& bytes, qsizetype at) {
+    return at < bytes.size() ? bytes[at] : '\0';
+}
+
+// Rows of one-bit dots (1 is ink, first dot in the top bit) as a grey picture.
+QImage rowsImage(const std::vector<QByteArray>& rows, int rowBytes, bool zeroIsInk = false) {
+    QImage bits(rowBytes * 8, int(rows.size()), QImage::Format_Mono);
+    bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    for (int y = 0; y < bits.height(); ++y)
+        for (int i = 0; i < rowBytes; ++i)
+            bits.scanLine(y)[i] = uchar(byteAt(rows[y], i) ^ (zeroIsInk ? 0xFF : 0));
+    return bits.convertToFormat(QImage::Format_Grayscale8);
+}
+
+// CPCL: "! 0 <dpi> <dpi> <height> <copies>", then "CG <bytes> 1 0 <y> <bytes of dots>" per line
+// with ink, and PRINT ends the label.
+std::vector<QImage> cpclLabels(const QByteArray& job, QString* error) {
+    std::vector<QImage> labels;
+    static const QRegularExpression start(QStringLiteral("! 0 \\d+ \\d+ (\\d+) (\\d+)\r\n"));
+    static const QRegularExpression line(QStringLiteral("CG (\\d+) 1 0 (\\d+) "));
+    const QString text = QString::fromLatin1(job);
+    for (auto it = start.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch label = it.next();
+        if (label.captured(2) != QLatin1String("1")) {
+            *error = QStringLiteral("CPCL label asks for %1 copies").arg(label.captured(2));
+            return {};
+        }
+        const qsizetype end = text.indexOf(QLatin1String("PRINT\r"), label.capturedEnd());
+        std::vector<QByteArray> rows(label.captured(1).toInt());
+        int rowBytes = 1;
+        for (auto lines = line.globalMatch(text.left(end), label.capturedEnd()); lines.hasNext();) {
+            const QRegularExpressionMatch row = lines.next();
+            rowBytes = row.captured(1).toInt();
+            if (size_t(row.captured(2).toInt()) < rows.size())
+                rows[row.captured(2).toInt()] = job.mid(row.capturedEnd(), rowBytes);
+        }
+        labels.push_back(rowsImage(rows, rowBytes));
+    }
+    return labels;
+}
+
+// EPL2 page mode: "N" starts a label, "GW0,<y>,<bytes>,1" and the inverted dots draw a line, "P1"
+// prints it. EPL1 line mode: ESC B starts a label, ESC g<bytes> sends each line, ESC E ends it.
+std::vector<QImage> eplLabels(const QByteArray& job, bool lineMode, QString* error) {
+    std::vector<QImage> labels;
+    std::vector<QByteArray> rows;
+    int rowBytes = 1;
+    for (qsizetype at = 0; at < job.size();) {
+        if (lineMode && job.mid(at, 2) == "\033g") {
+            rowBytes = job.mid(at + 2, 3).toInt();
+            rows.push_back(job.mid(at + 5, rowBytes));
+            at += 5 + rowBytes;
+        } else if (!lineMode && job.mid(at, 4) == "GW0,") {
+            const qsizetype eol = job.indexOf('\n', at);
+            const QList<QByteArray> fields = job.mid(at + 4, eol - at - 4).split(',');
+            const int y = fields.value(0).toInt();
+            rowBytes = fields.value(1).toInt();
+            if (rows.size() <= size_t(y))
+                rows.resize(y + 1, QByteArray(rowBytes, '\xff'));
+            rows[y] = job.mid(eol + 1, rowBytes);
+            at = eol + 1 + rowBytes;
+        } else if (lineMode ? job.mid(at, 2) == "\033E" : job.mid(at, 3) == "P1\n") {
+            labels.push_back(rowsImage(rows, rowBytes, !lineMode));
+            rows.clear();
+            at += 2;
+        } else if (!lineMode && job.mid(at, 1) == "P") {
+            *error = QStringLiteral("EPL label printed as %1").arg(QString::fromLatin1(job.mid(at, 4)));
+            return {};
+        } else {
+            ++at;
+        }
+    }
+    return labels;
+}
+
+// The small-label driver: ESC L <length, 2 bytes> and ESC D <bytes per line> set the label, SYN and
+// the bytes send a line, ESC f 1 <n> skips n blank lines, ESC E ends the label.
+std::vector<QImage> smallLabels(const QByteArray& job) {
+    std::vector<QImage> labels;
+    std::vector<QByteArray> rows;
+    int rowBytes = 1;
+    size_t length = 0;
+    for (qsizetype at = job.indexOf("\033@"); at >= 0 && at < job.size();) {
+        const char c = job[at], next = byteAt(job, at + 1);
+        if (c == 0x16) {
+            rows.push_back(job.mid(at + 1, rowBytes));
+            at += 1 + rowBytes;
+        } else if (c == '\033' && next == 'L') {
+            length = size_t(uchar(job[at + 2])) << 8 | uchar(job[at + 3]);
+            at += 4;
+        } else if (c == '\033' && next == 'D') {
+            rowBytes = uchar(job[at + 2]);
+            at += 3;
+        } else if (c == '\033' && next == 'f') {
+            rows.resize(rows.size() + uchar(job[at + 3]));
+            at += 4;
+        } else if (c == '\033' && next == 'E') {
+            rows.resize(std::max(rows.size(), length));
+            labels.push_back(rowsImage(rows, rowBytes));
+            rows.clear();
+            at += 2;
+        } else {
+            at += c == '\033' ? 2 : 1;
+        }
+    }
+    return labels;
+}
+
+// The PCL label driver: ESC *r<n>S and T give the graphic's size, ESC *b<n>W a line in delta-row
+// compression (mode 3) against the line before, ESC *b<n>Y skips blank lines, ESC *rB ends it.
+std::vector<QImage> pclLabels(const QByteArray& job, QString* error) {
+    std::vector<QImage> labels;
+    std::vector<QByteArray> rows;
+    QByteArray seed;
+    int width = 0, height = 0;
+    static const QRegularExpression command(QStringLiteral("\033\\*([rb])(\\d*)([A-Za-z])"));
+    const QString text = QString::fromLatin1(job);
+    // Matched one at a time from the end of the last, so that no line's dots are read as a command.
+    for (qsizetype at = text.indexOf(QLatin1String("\033*")); at >= 0;
+         at = text.indexOf(QLatin1String("\033*"), at)) {
+        const QRegularExpressionMatch m = command.match(text, at, QRegularExpression::NormalMatch,
+                                                        QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch()) {
+            at += 2;
+            continue;
+        }
+        const int n = m.captured(2).toInt();
+        at = m.capturedEnd();
+        const QString kind = m.captured(1) + m.captured(3);
+        if (kind == QLatin1String("rS")) {
+            width = n;
+        } else if (kind == QLatin1String("rT")) {
+            height = n;
+        } else if (kind == QLatin1String("rA")) {
+            rows.clear();
+            seed = QByteArray((width + 7) / 8, '\0');
+        } else if (kind == QLatin1String("bY")) {
+            rows.resize(rows.size() + n, QByteArray(seed.size(), '\0'));
+            seed.fill('\0');
+        } else if (kind == QLatin1String("bW")) {
+            const QByteArray data = job.mid(m.capturedEnd(), n);
+            for (qsizetype i = 0, x = 0; i < data.size();) {
+                const int count = (uchar(data[i]) >> 5) + 1;
+                int offset = uchar(data[i++]) & 31;
+                if (offset == 31)
+                    for (int more = 255; more == 255; offset += more)
+                        more = uchar(data[i++]);
+                x += offset;
+                if (x + count > seed.size()) {
+                    *error = QStringLiteral("PCL line %1 runs past its width").arg(rows.size());
+                    return {};
+                }
+                seed.replace(x, count, data.mid(i, count));
+                i += count;
+                x += count;
+            }
+            rows.push_back(seed);
+            at += n;
+        } else if (kind == QLatin1String("rB")) {
+            rows.resize(std::max<size_t>(rows.size(), size_t(height)), QByteArray(seed.size(), '\0'));
+            labels.push_back(rowsImage(rows, int(seed.size())).copy(0, 0, width, height));
+        }
+    }
+    return labels;
+}
+
+quint32 bigEndian(const QByteArray& bytes, qsizetype at) {
+    return quint32(uchar(bytes[at])) << 24 | quint32(uchar(bytes[at + 1])) << 16 |
+           quint32(uchar(bytes[at + 2])) << 8 | uchar(bytes[at + 3]);
+}
+
+// PWG raster as a driverless printer receives it: "RaS2", then per page a 1796-byte header and
+// lines, each a repeat count and runs of whole bytes (a count below 128 repeats the next unit,
+// above 128 copies 257 - count units, 128 fills the line with white).
+std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
+    std::vector<QImage> pages;
+    for (qsizetype at = 4; at + 1796 <= job.size();) {
+        const int width = int(bigEndian(job, at + 372)), height = int(bigEndian(job, at + 376));
+        const int bitsPerPixel = int(bigEndian(job, at + 388)), lineBytes = int(bigEndian(job, at + 392));
+        const bool black = bigEndian(job, at + 400) == 3; // set dots are ink; in grey and RGB, light
+        const int unit = std::max(1, bitsPerPixel / 8);
+        at += 1796;
+        QImage page(width, height, QImage::Format_Grayscale8);
+        for (int y = 0; y < height && at < job.size();) {
+            int repeat = uchar(job[at++]) + 1;
+            QByteArray line;
+            while (line.size() < lineBytes && at < job.size()) {
+                const int count = uchar(job[at++]);
+                if (count == 128) {
+                    line.append(lineBytes - line.size(), black ? '\0' : '\xff');
+                } else if (count < 128) {
+                    const QByteArray value = job.mid(at, unit);
+                    for (int i = 0; i <= count; ++i)
+                        line.append(value);
+                    at += unit;
+                } else {
+                    line.append(job.mid(at, (257 - count) * unit));
+                    at += (257 - count) * unit;
+                }
+            }
+            for (; repeat > 0 && y < height; --repeat, ++y)
+                for (int x = 0; x < width; ++x) {
+                    const bool set = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != 0
+                                                       : uchar(byteAt(line, x * unit)) >= 128;
+                    page.scanLine(y)[x] = set == black ? 0 : 255;
+                }
+        }
+        pages.push_back(page);
+    }
+    if (pages.empty())
+        *error = QStringLiteral("no page in %1 bytes of PWG raster").arg(job.size());
+    return pages;
+}
+
+} // namespace
+
+std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error) {
+    std::vector<QImage> labels;
+    if (job.startsWith("RaS2"))
+        labels = pwgPages(job, error);
+    else if (job.startsWith("! 0 "))
+        labels = cpclLabels(job, error);
+    else if (job.startsWith("\nN\n"))
+        labels = eplLabels(job, false, error);
+    else if (job.contains("\033B") && job.contains("\033g"))
+        labels = eplLabels(job, true, error);
+    else if (job.startsWith("\033\033\033"))
+        labels = smallLabels(job);
+    else if (job.startsWith("\033E"))
+        labels = pclLabels(job, error);
+    else if (!job.startsWith("%!") && !job.startsWith("%PDF"))
+        return zplLabels(job, error);
+    else
+        return ghostscriptPages(job, dpi, error);
+    if (labels.empty() && error->isEmpty())
+        *error = QStringLiteral("no label in %1 bytes").arg(job.size());
+    return labels;
+}
+
+std::vector<QImage> ghostscriptPages(const QByteArray& job, int dpi, QString* error) {
     QTemporaryDir folder;
     QFile input(folder.filePath(QStringLiteral("job")));
     if (!folder.isValid() || !input.open(QIODevice::WriteOnly) || input.write(job) != job.size()) {

@@ -240,43 +240,63 @@ TEST(FilePrinter, TwoProcessesNeverTakeTheSameNumber) {
 struct PageCase {
     const char* why;
     std::vector<QByteArray> mediaSupported; // as the queue lists them
-    QSize label;
+    QByteArray loaded;                      // the default media; its size from its name
+    QMargins margins;                       // every size's, in 2540ths of an inch
+    QSize sticker;                          // as it is read
     int dpi;
-    QByteArray option; // empty: no page holds the label
+    QByteArray option; // empty: no page holds the sticker
     QByteArray value;
     QSize dots;
+    bool turned;
+    QPoint at;
 };
 
 class CupsPage : public ::testing::TestWithParam<PageCase> {};
 
-TEST_P(CupsPage, IsTheLabelsOwnSizeOrTheSmallestOfferedThatHoldsIt) {
+TEST_P(CupsPage, IsTheLoadedLabelOrTheSmallestThatHoldsTheStickerInsideItsPrintableArea) {
     const PageCase& row = GetParam();
-    const CupsQueue queue = readQueue({"q", row.dpi, row.mediaSupported});
-    const std::optional<PageChoice> page = choosePage(queue, row.label, row.dpi);
+    std::optional<OfferedMedia> loaded;
+    if (!row.loaded.isEmpty())
+        loaded =
+            OfferedMedia{row.loaded, readQueue({"q", row.dpi, {row.loaded}}).media.at(0).size, row.margins};
+    const CupsQueue queue = readQueue({"q", row.dpi, row.mediaSupported, {}, loaded, row.margins, {}});
+    QString whyNot;
+    const std::optional<PageChoice> page = choosePage(queue, row.sticker, row.dpi, &whyNot);
     ASSERT_EQ(page.has_value(), !row.option.isEmpty()) << row.why;
     if (page) {
         EXPECT_EQ(page->option, row.option) << row.why;
         EXPECT_EQ(page->value, row.value) << row.why;
         EXPECT_EQ(page->dots, row.dots) << row.why;
+        EXPECT_EQ(page->turned, row.turned) << row.why;
+        EXPECT_EQ(page->at, row.at) << row.why;
+    } else {
+        EXPECT_TRUE(whyNot.contains(
+            QStringLiteral("%1 x %2 dot sticker").arg(row.sticker.width()).arg(row.sticker.height())))
+            << whyNot.toStdString();
     }
 }
 
 const std::vector<QByteArray> LabelDriver{"na_index-4x6_4x6in", "custom_min_0.25x0.25in",
                                           "custom_max_8x39in"};
+const std::vector<QByteArray> FourInchHead{"custom_2x5.5in_2x5.5in", "custom_min_0.25x0.25in",
+                                           "custom_max_4x39in"};
 const std::vector<QByteArray> OfficeDriver{"iso_a4_210x297mm", "na_index-4x6_4x6in", "iso_a5_148x210mm",
                                            "na_letter_8.5x11in"};
+const std::vector<QByteArray> SmallHead{"custom_2.25x7in_2.25x7in", "custom_2.25x4in_2.25x4in"};
 
 // Fractional points for custom sizes: whole points would cut dots off the label.
 // clang-format off
 const PageCase kPageRows[] = {
-    {"custom, 300 dpi", LabelDriver, {1560, 600}, 300, "PageSize", "Custom.374.40000x144.00000", {1560, 600}},
-    {"custom, 203 dpi", LabelDriver, {1056, 406}, 203, "PageSize", "Custom.374.54188x144.00000", {1056, 406}},
-    {"label wider than the custom sizes", {"custom_min_1x1in", "custom_max_4x39in", "iso_a5_148x210mm"},
-     {1560, 600}, 300, "media", "iso_a5_148x210mm", {1748, 2480}},
-    {"no custom sizes: the smallest that holds it", OfficeDriver, {1560, 600}, 300, "media", "iso_a5_148x210mm",
-     {1748, 2480}},
-    {"holds it exactly", OfficeDriver, {1200, 1800}, 300, "media", "na_index-4x6_4x6in", {1200, 1800}},
-    {"no size holds it", OfficeDriver, {3000, 600}, 300, {}, {}, {}},
+    {"2-inch stock lengthwise: turned", FourInchHead, "custom_2x5.5in_2x5.5in", {}, {1560, 600}, 300, "media", "custom_2x5.5in_2x5.5in", {600, 1650}, true, {0, 0}},
+    {"wide stock: upright", LabelDriver, "custom_6x2in_6x2in", {}, {1560, 600}, 300, "media", "custom_6x2in_6x2in", {1800, 600}, false, {0, 0}},
+    {"inside the printable area", OfficeDriver, "na_index-4x6_4x6in", {0, 203, 0, 203}, {1560, 600}, 300, "media", "na_index-4x6_4x6in", {1200, 1800}, true, {0, 24}},
+    {"2.3-inch head, margins: turned", SmallHead, "custom_2.25x7in_2.25x7in", {71, 526, 71, 526}, {1560, 600}, 300, "media", "custom_2.25x7in_2.25x7in", {675, 2100}, true, {9, 63}},
+    {"2.3-inch head: too wide either way", SmallHead, "custom_2.25x7in_2.25x7in", {71, 526, 71, 526}, {887, 1581}, 300, {}, {}, {}, false, {}},
+    {"loaded label too short: custom, turned on a 4-inch head", FourInchHead, "custom_2x5.5in_2x5.5in", {}, {1581, 887}, 300, "PageSize", "Custom.212.88000x379.44000", {887, 1581}, true, {0, 0}},
+    {"custom, upright where the head allows", LabelDriver, {}, {}, {1056, 406}, 203, "PageSize", "Custom.374.54188x144.00000", {1056, 406}, false, {0, 0}},
+    {"custom with margins", LabelDriver, {}, {0, 203, 35, 203}, {1056, 406}, 203, "PageSize", "Custom.375.60592x156.05912", {1059, 440}, false, {0, 17}},
+    {"no custom sizes: the smallest either way", OfficeDriver, {}, {}, {1560, 600}, 300, "media", "na_index-4x6_4x6in", {1200, 1800}, true, {0, 0}},
+    {"no size holds it", OfficeDriver, {}, {}, {3600, 600}, 300, {}, {}, {}, false, {}},
 };
 // clang-format on
 
@@ -291,7 +311,8 @@ struct OpenCase {
     std::string name; // Windows-1252
     int labelType;
     bool opens;
-    QSize size; // label size reported once open
+    QSize size;                    // label size reported once open
+    int32_t code = SLP_ERROR_NONE; // why not, when it does not open
 };
 
 class OpenPrinter : public ::testing::TestWithParam<OpenCase> {
@@ -310,6 +331,11 @@ TEST_P(OpenPrinter, FindsOnlyPrinterFoldersAndKnownLabelTypes) {
     const SlpFunctions& slp = SlpTestFolder::instance().library(row.generation);
     EXPECT_EQ(slp.openPrinter(row.name.c_str(), row.labelType, -1), row.opens ? -1 : 0) << row.why;
     EXPECT_EQ(QSize(slp.getLabelWidth(), slp.getLabelHeight()), row.size) << row.why;
+    EXPECT_EQ(slp.getLastErrorCode(), row.code) << row.why;
+    // The tests' CUPS is a socket that is not there: a lookup names where it looked.
+    if (row.code == SLP_ERROR_SERVER_SILENT)
+        EXPECT_TRUE(lastError(slp).contains(qEnvironmentVariable("CUPS_SERVER") + ": No such file or directory"))
+            << lastError(slp).toStdString();
     EXPECT_EQ(slp.closePrinter(), row.opens ? -1 : 0) << row.why;
 }
 
@@ -333,11 +359,11 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  true,
                  {1070, 600}},
-        OpenCase{"no folder, no queue", Generation::Slp7x32, "Smart Label Printer 999", 2, false, {0, 0}},
-        OpenCase{"names are exact", Generation::Slp7x32, "smart label printer 450", 2, false, {0, 0}},
-        OpenCase{"unknown label type", Generation::Slp7x32, "Smart Label Printer 450", 3, false, {0, 0}},
-        OpenCase{"no way out of the printers folder", Generation::Slp7x32, "../outside", 2, false, {0, 0}},
-        OpenCase{"empty name", Generation::Slp62, "", 2, false, {0, 0}}),
+        OpenCase{"no folder, no queue", Generation::Slp7x32, "Smart Label Printer 999", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
+        OpenCase{"names are exact", Generation::Slp7x32, "smart label printer 450", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
+        OpenCase{"unknown label type", Generation::Slp7x32, "Smart Label Printer 450", 3, false, {0, 0}, SLP_ERROR_OTHER},
+        OpenCase{"no way out of the printers folder", Generation::Slp7x32, "../outside", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
+        OpenCase{"empty name", Generation::Slp62, "", 2, false, {0, 0}, SLP_ERROR_NOT_FOUND}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return "Row" + std::to_string(info.index); });
 
 // --- calls out of order -------------------------------------------------------------------------

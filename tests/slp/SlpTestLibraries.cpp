@@ -36,6 +36,7 @@ SlpFunctions load(const QString& path) {
     bind(*library, "SlpDeleteFont", f.deleteFont);
     bind(*library, "SlpClosePrinter", f.closePrinter);
     bind(*library, "SlpGetLastErrorText", f.getLastErrorText);
+    bind(*library, "SlpGetLastErrorCode", f.getLastErrorCode);
     return f;
 }
 

@@ -22,6 +22,7 @@ struct SlpFunctions {
     decltype(&SlpDeleteFont) deleteFont = nullptr;
     decltype(&SlpClosePrinter) closePrinter = nullptr;
     decltype(&SlpGetLastErrorText) getLastErrorText = nullptr;
+    decltype(&SlpGetLastErrorCode) getLastErrorCode = nullptr;
 };
 
 enum class Generation { Slp7x32, Slp62 };
