@@ -12,6 +12,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
   xvfb xauth fonts-liberation2 imagemagick
   cups cups-daemon cups-client cups-common cups-filters cups-ipp-utils ghostscript
+  avahi-daemon dbus-daemon
   lintian
   "$@"
 )

@@ -284,46 +284,65 @@ quint32 bigEndian(const QByteArray& bytes, qsizetype at) {
            quint32(uchar(bytes[at + 2])) << 8 | uchar(bytes[at + 3]);
 }
 
-// PWG raster as a driverless printer receives it: "RaS2", then per page a 1796-byte header and
-// lines, each a repeat count and runs of whole bytes (a count below 128 repeats the next unit,
-// above 128 copies 257 - count units, 128 fills the line with white).
-std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
+// The lines of one raster page, PWG's and Apple's alike: each a repeat count and runs of whole
+// units (a count below 128 repeats the next unit, above 128 copies 257 - count units, 128 fills
+// the line with white). In black (PWG's 1-bit) set dots are ink; in grey and RGB, light.
+QImage rasterPage(const QByteArray& job, qsizetype& at, int width, int height, int bitsPerPixel, bool black) {
+    const int unit = std::max(1, bitsPerPixel / 8);
+    const int lineBytes = bitsPerPixel == 1 ? (width + 7) / 8 : width * unit;
+    QImage page(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height && at < job.size();) {
+        int repeat = uchar(job[at++]) + 1;
+        QByteArray line;
+        while (line.size() < lineBytes && at < job.size()) {
+            const int count = uchar(job[at++]);
+            if (count == 128) {
+                line.append(lineBytes - line.size(), black ? '\0' : '\xff');
+            } else if (count < 128) {
+                const QByteArray value = job.mid(at, unit);
+                for (int i = 0; i <= count; ++i)
+                    line.append(value);
+                at += unit;
+            } else {
+                line.append(job.mid(at, (257 - count) * unit));
+                at += (257 - count) * unit;
+            }
+        }
+        for (; repeat > 0 && y < height; --repeat, ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool set = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != 0
+                                                   : uchar(byteAt(line, x * unit)) >= 128;
+                page.scanLine(y)[x] = set == black ? 0 : 255;
+            }
+    }
+    return page;
+}
+
+// PWG raster: "RaS2", then per page a 1796-byte header and its lines.
+std::vector<QImage> pwgPages(const QByteArray& job) {
     std::vector<QImage> pages;
     for (qsizetype at = 4; at + 1796 <= job.size();) {
         const int width = int(bigEndian(job, at + 372)), height = int(bigEndian(job, at + 376));
-        const int bitsPerPixel = int(bigEndian(job, at + 388)), lineBytes = int(bigEndian(job, at + 392));
-        const bool black = bigEndian(job, at + 400) == 3; // set dots are ink; in grey and RGB, light
-        const int unit = std::max(1, bitsPerPixel / 8);
+        const int bitsPerPixel = int(bigEndian(job, at + 388));
+        const bool black = bigEndian(job, at + 400) == 3;
         at += 1796;
-        QImage page(width, height, QImage::Format_Grayscale8);
-        for (int y = 0; y < height && at < job.size();) {
-            int repeat = uchar(job[at++]) + 1;
-            QByteArray line;
-            while (line.size() < lineBytes && at < job.size()) {
-                const int count = uchar(job[at++]);
-                if (count == 128) {
-                    line.append(lineBytes - line.size(), black ? '\0' : '\xff');
-                } else if (count < 128) {
-                    const QByteArray value = job.mid(at, unit);
-                    for (int i = 0; i <= count; ++i)
-                        line.append(value);
-                    at += unit;
-                } else {
-                    line.append(job.mid(at, (257 - count) * unit));
-                    at += (257 - count) * unit;
-                }
-            }
-            for (; repeat > 0 && y < height; --repeat, ++y)
-                for (int x = 0; x < width; ++x) {
-                    const bool set = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != 0
-                                                       : uchar(byteAt(line, x * unit)) >= 128;
-                    page.scanLine(y)[x] = set == black ? 0 : 255;
-                }
-        }
-        pages.push_back(page);
+        pages.push_back(rasterPage(job, at, width, height, bitsPerPixel, black));
     }
-    if (pages.empty())
-        *error = QStringLiteral("no page in %1 bytes of PWG raster").arg(job.size());
+    return pages;
+}
+
+// Apple raster, which CUPS sends a driverless printer that takes it: "UNIRAST", the page count (0
+// when streamed), then per page a 32-byte header (bits per pixel first, width and height at 12
+// and 16) and lines.
+std::vector<QImage> urfPages(const QByteArray& job) {
+    std::vector<QImage> pages;
+    const quint32 count = job.size() >= 12 ? bigEndian(job, 8) : 0;
+    for (qsizetype at = 12; (count == 0 || pages.size() < count) && at + 32 <= job.size();) {
+        const int bitsPerPixel = uchar(job[at]);
+        const int width = int(bigEndian(job, at + 12)), height = int(bigEndian(job, at + 16));
+        at += 32;
+        pages.push_back(rasterPage(job, at, width, height, bitsPerPixel, false));
+    }
     return pages;
 }
 
@@ -332,7 +351,9 @@ std::vector<QImage> pwgPages(const QByteArray& job, QString* error) {
 std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error) {
     std::vector<QImage> labels;
     if (job.startsWith("RaS2"))
-        labels = pwgPages(job, error);
+        labels = pwgPages(job);
+    else if (job.startsWith(QByteArrayLiteral("UNIRAST\0")))
+        labels = urfPages(job);
     else if (job.startsWith("! 0 "))
         labels = cpclLabels(job, error);
     else if (job.startsWith("\nN\n"))

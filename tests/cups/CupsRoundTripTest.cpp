@@ -128,10 +128,12 @@ TestServer testServer() {
 }
 
 // The captured jobs of a queue in the order they were numbered: <id>.job from the capture
-// backend, <id>-<name>.<type> from the printer emulator.
+// backend, <id>-<name>.<type> from the printer emulator (its .prn files are what its print
+// command made of them: nothing).
 QStringList capturedJobs(const QDir& folder) {
     static const QRegularExpression number(QStringLiteral("^(\\d+)"));
     QStringList jobs = folder.entryList(QDir::Files);
+    jobs.removeIf([](const QString& name) { return name.endsWith(QLatin1String(".prn")); });
     std::sort(jobs.begin(), jobs.end(), [](const QString& a, const QString& b) {
         return number.match(a).captured(1).toInt() < number.match(b).captured(1).toInt();
     });

@@ -333,9 +333,10 @@ TEST_P(OpenPrinter, FindsOnlyPrinterFoldersAndKnownLabelTypes) {
     EXPECT_EQ(QSize(slp.getLabelWidth(), slp.getLabelHeight()), row.size) << row.why;
     EXPECT_EQ(slp.getLastErrorCode(), row.code) << row.why;
     // The tests' CUPS is a socket that is not there: a lookup names where it looked.
-    if (row.code == SLP_ERROR_SERVER_SILENT)
+    if (row.code == SLP_ERROR_SERVER_SILENT) {
         EXPECT_TRUE(lastError(slp).contains(qEnvironmentVariable("CUPS_SERVER") + ": No such file or directory"))
             << lastError(slp).toStdString();
+    }
     EXPECT_EQ(slp.closePrinter(), row.opens ? -1 : 0) << row.why;
 }
 
