@@ -150,8 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PostgresRow{"NoFault", Fault::None, 8, "^$", false, 2},
         PostgresRow{"ServerRestartedWhileIdle", Fault::Restarted, 8, "^$", false, 2},
-        PostgresRow{"ServerFrozenMidJob", Fault::Frozen, 1,
-                    "^No answer from the database within 1 s while .* Last sample recorded: 70500001\\.$", false, 0},
+        PostgresRow{"ServerFrozenMidJob", Fault::Frozen, 1, "^No answer from the database within 1 s while .* Last sample recorded: 70500001\\.$", false, 0},
         PostgresRow{"CloseWhileTheServerIsFrozen", Fault::FrozenAndClose, 1, "^$", true, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

@@ -180,150 +180,45 @@ const char* const P450 = "Smart Label Printer 450";
 const std::string kJobEnded = "the job ended on an error before it was printed";
 const char* const P240 = "Smart Label Printer 240";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RunLabelJobTable,
     ::testing::Values(
-        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}),
-                3},
+        JobCase{"LargeLabels", "123", 3, LargeLabel, P450, "3", repeat(3, {"7x32 large 450", "pause 500"}), 3},
         JobCase{"LargeLabels62", "123", 2, LargeLabel, P240, "", repeat(2, {"62 large 240", "pause 500"}), 2},
-        JobCase{"SingleTest",
-                "401",
-                1,
-                SingleTest,
-                P450,
-                "5",
-                {"7x32 sample 450", "7x32 result 440", "pause 500"},
-                1},
-        JobCase{"SingleTestResultAlways7x32",
-                "701",
-                1,
-                SingleTest,
-                P240,
-                "",
-                {"62 sample 240", "7x32 result 440", "pause 500"},
-                1},
-        JobCase{"SmallBarcodeSeriesFromPrinter1", "123", 2, SmallBarcode, P450, "",
-                repeat(2, {"7x32 small 240", "pause 100"}), 2},
+        JobCase{"SingleTest", "401", 1, SingleTest, P450, "5", {"7x32 sample 450", "7x32 result 440", "pause 500"}, 1},
+        JobCase{"SingleTestResultAlways7x32", "701", 1, SingleTest, P240, "", {"62 sample 240", "7x32 result 440", "pause 500"}, 1},
+        JobCase{"SmallBarcodeSeriesFromPrinter1", "123", 2, SmallBarcode, P450, "", repeat(2, {"7x32 small 240", "pause 100"}), 2},
         JobCase{"SmallBarcode62", "123", 1, SmallBarcode, P240, "", {"62 small 240", "pause 100"}, 1},
-        JobCase{"FourTestsTwoPasses", "705", 4, FourTests, P450, "2",
-                repeat(2, {"7x32 sample 450", "pause 500", "7x32 sample 450", "pause 500", "7x32 sample 450",
-                           "pause 500", "7x32 sample 450", "pause 500", "62 batch 440", "pause 500"}),
-                8},
+        JobCase{"FourTestsTwoPasses", "705", 4, FourTests, P450, "2", repeat(2, {"7x32 sample 450", "pause 500", "7x32 sample 450", "pause 500", "7x32 sample 450", "pause 500", "7x32 sample 450", "pause 500", "62 batch 440", "pause 500"}), 8},
         JobCase{"FourTestsNoLabels", "705", 0, FourTests, P450, "", {"62 batch 440", "pause 500"}, 0},
         JobCase{"KindThreePrintsNothing", "123", 2, 3, P450, "", {}, 2},
         JobCase{"NegativeKindDrawsNoCode", "123", 2, -1, P450, "", {}, 2},
-        JobCase{"Series43Is62",
-                "123",
-                1,
-                LargeLabel,
-                "Smart Label Printer 430",
-                "",
-                {"62 large 430", "pause 500"},
-                1},
-        JobCase{"Series44Is7x32",
-                "123",
-                1,
-                LargeLabel,
-                "Smart Label Printer 440",
-                "",
-                {"7x32 large 440", "pause 500"},
-                1},
+        JobCase{"Series43Is62", "123", 1, LargeLabel, "Smart Label Printer 430", "", {"62 large 430", "pause 500"}, 1},
+        JobCase{"Series44Is7x32", "123", 1, LargeLabel, "Smart Label Printer 440", "", {"7x32 large 440", "pause 500"}, 1},
         JobCase{"ShortSettingUsedWhole", "123", 1, LargeLabel, "45", "", {"7x32 large  45", "pause 500"}, 1},
-        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ",
-                repeat(6, {"7x32 large 450", "pause 500"}), 6},
+        JobCase{"RepeatRuleForSeventy", "701", 2, LargeLabel, P450, " 3 ", repeat(6, {"7x32 large 450", "pause 500"}), 6},
         JobCase{"ZeroRepeatsNoPass", "701", 1, SingleTest, P450, "0", {}, 0},
         JobCase{"NegativeRepeatsNoPass", "701", 1, SingleTest, P450, "-2", {}, 0},
-        JobCase{"OneCharacterCustomerNeverSeventy",
-                "7",
-                1,
-                SmallBarcode,
-                P450,
-                "3",
-                {"7x32 small 240", "pause 100"},
-                1},
+        JobCase{"OneCharacterCustomerNeverSeventy", "7", 1, SmallBarcode, P450, "3", {"7x32 small 240", "pause 100"}, 1},
         // Lost stickers: the job goes on exactly as before and reports each one with its sample.
-        JobCase{"ResultStickersRefused",
-                "401",
-                2,
-                SingleTest,
-                P450,
-                "",
-                repeat(2, {"7x32 sample 450", "7x32 result 440 lost", "pause 500"}),
-                2,
-                {"440"},
-                {},
-                {"40100001 result sticker Smart Label Printer 440: printer 440 refused",
-                 "40100002 result sticker Smart Label Printer 440: printer 440 refused"}},
-        JobCase{"BatchStickerRefusedNamesItsSamples",
-                "705",
-                2,
-                FourTests,
-                P240,
-                "2",
-                repeat(2, {"62 sample 240", "pause 500", "62 sample 240", "pause 500", "62 batch 440 lost",
-                           "pause 500"}),
-                4,
-                {"440"},
-                {},
-                {"70500001 70500002   batch result sticker Smart Label Printer 440: printer 440 refused",
-                 "70500003 70500004   batch result sticker Smart Label Printer 440: printer 440 refused"}},
-        JobCase{"LargeLabelRefused",
-                "123",
-                1,
-                LargeLabel,
-                P240,
-                "",
-                {"62 large 240 lost", "pause 500"},
-                1,
-                {"240"},
-                {},
-                {"12300001 large label Smart Label Printer 240: printer 240 refused"}},
-        JobCase{"SmallBarcodeRefused",
-                "123",
-                1,
-                SmallBarcode,
-                P450,
-                "",
-                {"7x32 small 240 lost", "pause 100"},
-                1,
-                {"240"},
-                {},
-                {"12300001 small barcode sticker Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"ResultStickersRefused", "401", 2, SingleTest, P450, "", repeat(2, {"7x32 sample 450", "7x32 result 440 lost", "pause 500"}), 2, {"440"}, {}, {"40100001 result sticker Smart Label Printer 440: printer 440 refused", "40100002 result sticker Smart Label Printer 440: printer 440 refused"}},
+        JobCase{"BatchStickerRefusedNamesItsSamples", "705", 2, FourTests, P240, "2", repeat(2, {"62 sample 240", "pause 500", "62 sample 240", "pause 500", "62 batch 440 lost", "pause 500"}), 4, {"440"}, {}, {"70500001 70500002   batch result sticker Smart Label Printer 440: printer 440 refused", "70500003 70500004   batch result sticker Smart Label Printer 440: printer 440 refused"}},
+        JobCase{"LargeLabelRefused", "123", 1, LargeLabel, P240, "", {"62 large 240 lost", "pause 500"}, 1, {"240"}, {}, {"12300001 large label Smart Label Printer 240: printer 240 refused"}},
+        JobCase{"SmallBarcodeRefused", "123", 1, SmallBarcode, P450, "", {"7x32 small 240 lost", "pause 100"}, 1, {"240"}, {}, {"12300001 small barcode sticker Smart Label Printer 240: printer 240 refused"}},
         // A setting that names no printer loses its stickers; the library gave no reason here.
-        JobCase{
-            "PrinterNotFoundIsLost",
-            "701",
-            1,
-            SingleTest,
-            P450,
-            "",
-            {"7x32 sample 450", "pause 500"},
-            1,
-            {},
-            {"440"},
-            {"70100001 result sticker Smart Label Printer 440: no printer named \"Smart Label Printer 440\" "
-             "was found"}},
+        JobCase{"PrinterNotFoundIsLost", "701", 1, SingleTest, P450, "", {"7x32 sample 450", "pause 500"}, 1, {}, {"440"}, {"70100001 result sticker Smart Label Printer 440: no printer named \"Smart Label Printer 440\" was found"}},
         // A job that ends on an error names the last sample it recorded and every sticker it still
         // owed, a four-test pass's batch sticker with the samples it has; the next job numbers on.
-        // clang-format off
-        JobCase{"LibraryFailsAtTheBatchSticker", "705", 2, FourTests, P240, "2", repeat(2, {"62 sample 240", "pause 500"}), 2,
-                {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {"440"},
-                nullptr, " Last sample recorded: 70500002."},
-        JobCase{"LibraryFailsAtTheResultSticker", "401", 2, SingleTest, P450, "", {"7x32 sample 450"}, 1,
-                {}, {}, {"40100001 result sticker Smart Label Printer 440: " + kJobEnded}, {"440"},
-                nullptr, " Sample in hand: 40100001."},
-        JobCase{"DatabaseFailsMidPass", "705", 4, FourTests, P450, "", repeat(2, {"7x32 sample 450", "pause 500"}), 2,
-                {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {},
-                "CREATE TRIGGER fail BEFORE INSERT ON SAMPLE_ORG WHEN NEW.SAMPLE_ID = '70500003' AND NEW.CODE_ID <> '' "
-                "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END",
-                " Sample in hand: 70500003. Last sample recorded: 70500002."},
+        JobCase{"LibraryFailsAtTheBatchSticker", "705", 2, FourTests, P240, "2", repeat(2, {"62 sample 240", "pause 500"}), 2, {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {"440"}, nullptr, " Last sample recorded: 70500002."},
+        JobCase{"LibraryFailsAtTheResultSticker", "401", 2, SingleTest, P450, "", {"7x32 sample 450"}, 1, {}, {}, {"40100001 result sticker Smart Label Printer 440: " + kJobEnded}, {"440"}, nullptr, " Sample in hand: 40100001."},
+        JobCase{"DatabaseFailsMidPass", "705", 4, FourTests, P450, "", repeat(2, {"7x32 sample 450", "pause 500"}), 2, {}, {}, {"70500001 70500002 batch result sticker Smart Label Printer 440: " + kJobEnded}, {}, "CREATE TRIGGER fail BEFORE INSERT ON SAMPLE_ORG WHEN NEW.SAMPLE_ID = '70500003' AND NEW.CODE_ID <> '' BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END", " Sample in hand: 70500003. Last sample recorded: 70500002."},
         // Another desk holds the file: the lock is asked for before a number is drawn, and the
         // tool's own bound ends the wait well before the file's busy timeout.
         JobCase{"NumberingLockHeld", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr, " No sample was recorded.", 1},
-        JobCase{"OwnBoundOnABusyFile", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr,
-                " while running \"BEGIN IMMEDIATE\" No sample was recorded.", 30, 1}),
-    // clang-format on
+        JobCase{"OwnBoundOnABusyFile", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr, " while running \"BEGIN IMMEDIATE\" No sample was recorded.", 30, 1}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(RunLabelJob, HundredLabelsFailAfterNinetyNine) {
     JobFixture fixture;
@@ -381,47 +276,25 @@ TEST(LostStickersMessage, NamesSamplesStickerPrinterAndCauseInGerman) {
         JobReport report;
         QString expected;
     } rows[] = {
+        // clang-format off
         {"nothing lost", {}, ""},
-        {"ninety-nine in a row",
-         {lostRun("result sticker", p440, C::NotAccepting, 70100001, 99), false, {}, {}},
-         "99 Etiketten nicht gedruckt:\n    Ergebnisetikett 70100001 bis 70100099 (" + p440 +
-             "): Drucker nimmt keine Aufträge an\n\n" + kAgain},
+        {"ninety-nine in a row", {lostRun("result sticker", p440, C::NotAccepting, 70100001, 99), false, {}, {}},
+         "99 Etiketten nicht gedruckt:\n    Ergebnisetikett 70100001 bis 70100099 (" + p440 + "): Drucker nimmt keine Aufträge an\n\n" + kAgain},
         // A batch sticker names all four samples; two of them are one kit each.
-        {"four-test stickers",
-         {{batch({"70500001", "70500002", "70500003", "70500004"}, C::ServerSilent),
-           batch({"70500005", "70500007", "70500006", "70500008"}, C::ServerSilent)},
-          false,
-          {},
-          {}},
-         "2 Etiketten nicht gedruckt:\n    Ergebnisetikett für 4 Proben 70500001 bis 70500004; 70500005, "
-         "70500007, 70500006, 70500008 (" +
-             p440 + "): Druckserver antwortet nicht\n\n" + kAgain},
+        {"four-test stickers", {{batch({"70500001", "70500002", "70500003", "70500004"}, C::ServerSilent), batch({"70500005", "70500007", "70500006", "70500008"}, C::ServerSilent)}, false, {}, {}},
+         "2 Etiketten nicht gedruckt:\n    Ergebnisetikett für 4 Proben 70500001 bis 70500004; 70500005, 70500007, 70500006, 70500008 (" + p440 + "): Druckserver antwortet nicht\n\n" + kAgain},
         // The error first, then how far the job got, then what it did not print, the batch
         // sticker of the unfinished pass with the samples it has.
-        {"ended on an error",
-         {lostRun("sample sticker", p441, C::NotFound, 70500001, 2) +
-              QList<LostSticker>{batch({"70500001", "70500002", "", ""}, C::JobEnded)},
-          false, "database is locked", "70500002"},
-         "Der Auftrag wurde wegen eines Fehlers beendet:\ndatabase is locked\nProbe zuletzt erfasst: "
-         "70500002\n\n3 Etiketten nicht gedruckt:\n    Probenetikett 70500001, 70500002: Drucker '" +
-             p441 + "' nicht gefunden\n    Ergebnisetikett für 4 Proben 70500001, 70500002 (" + p440 +
-             "): Auftrag vorher abgebrochen\n\n" + kAgain + "\n" + kEnds},
-        {"ended on an error before any row",
-         {{}, false, "Subscript out of range", ""},
-         "Der Auftrag wurde wegen eines Fehlers beendet:\nSubscript out of range\nKeine Probe erfasst.\n\n" +
-             kEnds},
+        {"ended on an error", {lostRun("sample sticker", p441, C::NotFound, 70500001, 2) + QList<LostSticker>{batch({"70500001", "70500002", "", ""}, C::JobEnded)}, false, "database is locked", "70500002"},
+         "Der Auftrag wurde wegen eines Fehlers beendet:\ndatabase is locked\nProbe zuletzt erfasst: 70500002\n\n3 Etiketten nicht gedruckt:\n    Probenetikett 70500001, 70500002: Drucker '" + p441 + "' nicht gefunden\n"
+         "    Ergebnisetikett für 4 Proben 70500001, 70500002 (" + p440 + "): Auftrag vorher abgebrochen\n\n" + kAgain + "\n" + kEnds},
+        {"ended on an error before any row", {{}, false, "Subscript out of range", ""},
+         "Der Auftrag wurde wegen eines Fehlers beendet:\nSubscript out of range\nKeine Probe erfasst.\n\n" + kEnds},
         // Whether these printed cannot be known: apart, and not offered for printing again.
-        {"fate unknown",
-         {lostRun("large label", p450, C::FolderFull, 12300005, 1) +
-              QList<LostSticker>{
-                  batch({"70500001", "70500002", "70500003", "70500004"}, C::JobUnknown, true)},
-          false,
-          {},
-          {}},
-         "1 Etikett nicht gedruckt:\n    Großes Etikett 12300005 (" + p450 +
-             "): Ordner voll\n\nFür 1 Etikett nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals "
-             "gedruckt wird.\n    Ergebnisetikett für 4 Proben 70500001 bis 70500004 (" +
-             p440 + ")\n\n" + kAgain + "\nFehlende Etiketten mit F5 nachdrucken."},
+        {"fate unknown", {lostRun("large label", p450, C::FolderFull, 12300005, 1) + QList<LostSticker>{batch({"70500001", "70500002", "70500003", "70500004"}, C::JobUnknown, true)}, false, {}, {}},
+         "1 Etikett nicht gedruckt:\n    Großes Etikett 12300005 (" + p450 + "): Ordner voll\n\nFür 1 Etikett nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals gedruckt wird.\n"
+         "    Ergebnisetikett für 4 Proben 70500001 bis 70500004 (" + p440 + ")\n\n" + kAgain + "\nFehlende Etiketten mit F5 nachdrucken."},
+        // clang-format on
     };
     for (const auto& row : rows)
         EXPECT_EQ(LostStickersMessage(row.report).toStdString(), row.expected.toStdString()) << row.name;

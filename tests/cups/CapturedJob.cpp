@@ -4,32 +4,43 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 namespace {
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    const int at = QByteArrayView("0123456789ABCDEFabcdef").indexOf(c);
+    return at < 16 ? at : at - 6;
+}
+
+char byteAt(const QByteArray& bytes, qsizetype at) {
+    return at < bytes.size() ? bytes[at] : '\0';
+}
+
+// Rows of one-bit dots (1 is ink, first dot in the top bit) as a grey picture.
+QImage rowsImage(const std::vector<QByteArray>& rows, int rowBytes, bool zeroIsInk = false) {
+    QImage bits(rowBytes * 8, int(rows.size()), QImage::Format_Mono);
+    bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    for (int y = 0; y < bits.height(); ++y)
+        for (int i = 0; i < rowBytes; ++i)
+            bits.scanLine(y)[i] = uchar(byteAt(rows[y], i) ^ (zeroIsInk ? 0xFF : 0));
+    return bits.convertToFormat(QImage::Format_Grayscale8);
 }
 
 // Expands the compressed hex of one graphic into rows of rowBytes bytes. ZPL's compression: G..Y
 // repeat the next hex digit 1..19 times, g..z 20..400 times (added up); ',' ends a row with
 // zeros, '!' with ones, ':' repeats the row before.
-bool expandGraphic(const QByteArray& data, int rowBytes, int rows, QImage* image, QString* error) {
+bool expandGraphic(const QByteArray& data, int rowBytes, int rows, std::vector<QByteArray>* image,
+                   QString* error) {
     const int digitsPerRow = rowBytes * 2;
     std::vector<uchar> row(digitsPerRow, 0), previous(digitsPerRow, 0);
     int digits = 0, count = 0, y = 0;
     const auto endRow = [&] {
-        if (y >= rows)
+        if (y++ >= rows)
             return false;
-        uchar* line = image->scanLine(y++);
+        QByteArray& line = image->emplace_back(rowBytes, '\0');
         for (int i = 0; i < rowBytes; ++i)
-            line[i] = uchar(row[2 * i] << 4 | row[2 * i + 1]);
+            line[i] = char(row[2 * i] << 4 | row[2 * i + 1]);
         previous = row;
         std::fill(row.begin(), row.end(), 0);
         digits = 0;
@@ -91,15 +102,14 @@ std::vector<QImage> zplLabels(const QByteArray& zpl, QString* error) {
             *error = QStringLiteral("graphic of %1 bytes in rows of %2").arg(total).arg(rowBytes);
             return {};
         }
-        QImage bits(rowBytes * 8, total / rowBytes, QImage::Format_Mono); // first dot in the high bit
-        bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-        if (!expandGraphic(graphic.captured(3).toLatin1(), rowBytes, total / rowBytes, &bits, error))
+        std::vector<QByteArray> rows;
+        if (!expandGraphic(graphic.captured(3).toLatin1(), rowBytes, total / rowBytes, &rows, error))
             return {};
+        const QImage bits = rowsImage(rows, rowBytes);
         // The label printed with this graphic is as wide as the ^PW that follows it.
         const QRegularExpressionMatch width = printWidth.match(text, graphic.capturedEnd());
         const int dots = width.hasMatch() ? width.captured(1).toInt() : bits.width();
-        labels.push_back(bits.copy(0, 0, std::min(dots, bits.width()), bits.height())
-                             .convertToFormat(QImage::Format_Grayscale8));
+        labels.push_back(bits.copy(0, 0, std::min(dots, bits.width()), bits.height()));
     }
     // Copies asked of the printer print the label again.
     static const QRegularExpression copies(QStringLiteral("\\^PQ(\\d+)"));
@@ -112,20 +122,6 @@ std::vector<QImage> zplLabels(const QByteArray& zpl, QString* error) {
 }
 
 namespace {
-
-char byteAt(const QByteArray& bytes, qsizetype at) {
-    return at < bytes.size() ? bytes[at] : '\0';
-}
-
-// Rows of one-bit dots (1 is ink, first dot in the top bit) as a grey picture.
-QImage rowsImage(const std::vector<QByteArray>& rows, int rowBytes, bool zeroIsInk = false) {
-    QImage bits(rowBytes * 8, int(rows.size()), QImage::Format_Mono);
-    bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    for (int y = 0; y < bits.height(); ++y)
-        for (int i = 0; i < rowBytes; ++i)
-            bits.scanLine(y)[i] = uchar(byteAt(rows[y], i) ^ (zeroIsInk ? 0xFF : 0));
-    return bits.convertToFormat(QImage::Format_Grayscale8);
-}
 
 // CPCL: "! 0 <dpi> <dpi> <height> <copies>", then "CG <bytes> 1 0 <y> <bytes of dots>" per line
 // with ink, and PRINT ends the label.
@@ -280,8 +276,7 @@ std::vector<QImage> pclLabels(const QByteArray& job, QString* error) {
 }
 
 quint32 bigEndian(const QByteArray& bytes, qsizetype at) {
-    return quint32(uchar(bytes[at])) << 24 | quint32(uchar(bytes[at + 1])) << 16 |
-           quint32(uchar(bytes[at + 2])) << 8 | uchar(bytes[at + 3]);
+    return qFromBigEndian<quint32>(bytes.constData() + at);
 }
 
 // The lines of one raster page, PWG's and Apple's alike: each a repeat count and runs of whole
@@ -382,12 +377,8 @@ std::vector<QImage> ghostscriptPages(const QByteArray& job, int dpi, QString* er
     }
     input.close();
     QProcess gs;
-    gs.start(QStringLiteral("gs"),
-             {QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"),
-              QStringLiteral("-dNOPAUSE"), QStringLiteral("-sDEVICE=pnggray"),
-              QStringLiteral("-r%1").arg(dpi),
-              QStringLiteral("-sOutputFile=") + folder.filePath(QStringLiteral("page-%03d.png")),
-              input.fileName()});
+    gs.start("gs", {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pnggray", QString("-r%1").arg(dpi),
+                    "-sOutputFile=" + folder.filePath("page-%03d.png"), input.fileName()});
     if (!gs.waitForFinished(60000) || gs.exitStatus() != QProcess::NormalExit || gs.exitCode() != 0) {
         gs.kill();
         *error = QStringLiteral("Ghostscript failed: ") + QString::fromLocal8Bit(gs.readAllStandardError());

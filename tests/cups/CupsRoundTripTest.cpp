@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <map>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -110,18 +109,15 @@ TestServer testServer() {
         server.whyNot = QStringLiteral("no CUPS test server (run through CTest)");
         return server;
     }
-    for (const QByteArray& line : state.readAll().split('\n')) {
-        if (line.startsWith("SOCKET="))
-            server.socket = QString::fromUtf8(line.mid(7));
-        else if (line.startsWith("CAPTURE="))
-            server.capture = QString::fromUtf8(line.mid(8));
-        else if (line.startsWith("SKIP="))
-            server.whyNot = QString::fromUtf8(line.mid(5));
-        else if (line.startsWith("DATA="))
-            server.data = QString::fromUtf8(line.mid(5));
-        else if (line.startsWith("IPP_SKIP="))
-            server.ippSkip = QString::fromUtf8(line.mid(9));
-    }
+    const std::pair<QByteArray, QString*> keys[] = {{"SOCKET=", &server.socket},
+                                                    {"CAPTURE=", &server.capture},
+                                                    {"SKIP=", &server.whyNot},
+                                                    {"DATA=", &server.data},
+                                                    {"IPP_SKIP=", &server.ippSkip}};
+    for (const QByteArray& line : state.readAll().split('\n'))
+        for (const auto& [key, field] : keys)
+            if (line.startsWith(key))
+                *field = QString::fromUtf8(line.mid(key.size()));
     if (server.socket.isEmpty() && server.whyNot.isEmpty())
         server.whyNot = QStringLiteral("no socket in ") + state.fileName();
     return server;
@@ -150,6 +146,24 @@ QByteArray runTool(const QString& program, const QStringList& arguments) {
         ADD_FAILURE() << program.toStdString() << " did not finish";
     }
     return tool.readAllStandardOutput();
+}
+
+// The jobs CUPS still holds for a queue.
+int waiting(const QString& queue) {
+    return int(runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).count('\n'));
+}
+
+void cancelAll(const QString& queue) {
+    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), queue});
+}
+
+sockaddr_un socketAddress(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = path.toLocal8Bit();
+    std::copy_n(name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1),
+                address.sun_path);
+    return address;
 }
 
 // Until the queue's backend has written count jobs, CUPS holds none of the queue's jobs any more
@@ -241,8 +255,9 @@ protected:
         query.prepare(
             QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE ? IS NULL OR CUST_ID = ? "
                            "ORDER BY SAMPLE_ID"));
-        query.addBindValue(customer ? QVariant(QString::fromLatin1(customer)) : QVariant());
-        query.addBindValue(customer ? QVariant(QString::fromLatin1(customer)) : QVariant());
+        const QVariant id = customer ? QVariant(QString::fromLatin1(customer)) : QVariant();
+        query.addBindValue(id);
+        query.addBindValue(id);
         query.exec();
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString()});
@@ -297,12 +312,11 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
         }
     };
     job("701", 1, SingleTest, {{What::Sample, 0, series7x32}, {What::Result, 0, true}});
-    job("705", 4, FourTests,
-        {{What::Sample, 0, series7x32},
-         {What::Sample, 1, series7x32},
-         {What::Sample, 2, series7x32},
-         {What::Sample, 3, series7x32},
-         {What::Batch, 0, false}});
+    std::vector<Expected> fourTests;
+    for (int sample = 0; sample < 4; ++sample)
+        fourTests.push_back({What::Sample, sample, series7x32});
+    fourTests.push_back({What::Batch, 0, false});
+    job("705", 4, FourTests, fourTests);
     job("123", 1, LargeLabel, {{What::Large, 0, series7x32}});
     job("124", 1, SmallBarcode, {{What::Small, 0, series7x32}});
     ASSERT_EQ(std::set<What>(lost.begin(), lost.end()), std::set<What>(row.lost.begin(), row.lost.end()))
@@ -310,7 +324,7 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
 
     ASSERT_EQ(rows().size(), 7u);
 
-    const QDir folder(mServer.capture + '/' + row.queue);
+    const QDir folder = captureFolder(row.queue);
     waitForJobs(folder, QString::fromLatin1(row.queue), int(expected.size()));
     const QStringList jobs = capturedJobs(folder);
     ASSERT_EQ(jobs.size(), expected.size()) << "one job per sticker";
@@ -371,12 +385,9 @@ class SilentServer {
 public:
     explicit SilentServer(const QString& path) {
         mFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = path.toLocal8Bit();
-        std::copy_n(name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1),
-                    address.sun_path);
-        mListening = mFd >= 0 && ::bind(mFd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        const sockaddr_un address = socketAddress(path);
+        mListening = mFd >= 0 &&
+                     ::bind(mFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
                      ::listen(mFd, SOMAXCONN) == 0;
     }
     ~SilentServer() {
@@ -426,7 +437,7 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
     const FailureRow& row = GetParam();
     const QString printer = QStringLiteral("Smart Label Printer ") + row.printer;
     startDesk(row.printer, row.printer, row.printer);
-    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QString::fromLatin1(row.queue)});
+    cancelAll(QString::fromLatin1(row.queue));
 
     const int lookupsBefore = requests("CUPS-Get-Printers");
     const JobReport report = run("701", 1, SingleTest);
@@ -445,23 +456,12 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);
     }
     // Jobs still waiting in CUPS: those the held queue took.
-    EXPECT_EQ(
-        runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QString::fromLatin1(row.queue)}).count('\n'),
-        2 - row.lost);
+    EXPECT_EQ(waiting(QString::fromLatin1(row.queue)), 2 - row.lost);
     EXPECT_TRUE(capturedJobs(captureFolder(row.queue)).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Queues, CupsFailure, ::testing::ValuesIn(kFailureRows),
                          [](const auto& info) { return std::string(info.param.name); });
-
-sockaddr_un socketAddress(const QString& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = path.toLocal8Bit();
-    std::copy_n(name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1),
-                address.sun_path);
-    return address;
-}
 
 // Between the desk and the test server, passing every exchange on, except that it keeps back
 // CUPS's answer to each Print-Job, and with everyAnswerAfter every answer once a Print-Job went
@@ -489,6 +489,11 @@ private:
         int client, server;
         QByteArray head; // the start of the request
         bool printJob = false;
+        void close() {
+            ::close(client);
+            ::close(server);
+            client = server = -1;
+        }
     };
 
     // Polls in tenths of a second so that the destructor's stop is seen.
@@ -533,18 +538,13 @@ private:
                     if (n > 0 && !pair.printJob && !(mEveryAnswerAfter && jobTaken))
                         ::write(pair.client, buffer, size_t(n));
                 }
-                if (closed) {
-                    ::close(pair.client);
-                    ::close(pair.server);
-                    pair.client = pair.server = -1;
-                }
+                if (closed)
+                    pair.close();
             }
             std::erase_if(pairs, [](const Pair& pair) { return pair.client < 0; });
         }
-        for (const Pair& pair : pairs) {
-            ::close(pair.client);
-            ::close(pair.server);
-        }
+        for (Pair& pair : pairs)
+            pair.close();
     }
 
     sockaddr_un mServer;
@@ -574,7 +574,7 @@ class CupsUnanswered : public CupsDesk, public ::testing::WithParamInterface<Una
 
 TEST_P(CupsUnanswered, StickerIsCancelledOrReportedAsUnknown) {
     const UnansweredRow& row = GetParam();
-    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("held")});
+    cancelAll(QStringLiteral("held"));
     {
         WithholdingProxy proxy(mFolder.filePath(QStringLiteral("proxy.sock")), mServer.socket,
                                row.everyAnswerAfter);
@@ -592,9 +592,8 @@ TEST_P(CupsUnanswered, StickerIsCancelledOrReportedAsUnknown) {
         EXPECT_EQ(report.lostStickers[1].cause, StickerCause::ServerSilent);
         EXPECT_FALSE(report.lostStickers[1].unknown);
     }
-    EXPECT_EQ(runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), QStringLiteral("held")}).count('\n'),
-              row.waiting);
-    runTool(QStringLiteral("cancel"), {QStringLiteral("-a"), QStringLiteral("held")});
+    EXPECT_EQ(waiting(QStringLiteral("held")), row.waiting);
+    cancelAll(QStringLiteral("held"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, CupsUnanswered, ::testing::ValuesIn(kUnansweredRows),

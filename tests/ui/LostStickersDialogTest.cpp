@@ -106,12 +106,11 @@ TEST_P(PrintAgainTable, PrintsExactlyTheLostStickersOnceThePrinterIsThere) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, PrintAgainTable,
-                         ::testing::Values(AgainRow{"ResultStickers", "701", 2, SingleTest,
-                                                    "Ergebnisetikett 70100001, 70100002", true},
-                                           AgainRow{"BatchResultSticker", "405", 4, FourTests,
-                                                    "Ergebnisetikett für 4 Proben 40500001 bis 40500004",
-                                                    false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, PrintAgainTable, ::testing::Values(
+    AgainRow{"ResultStickers", "701", 2, SingleTest, "Ergebnisetikett 70100001, 70100002", true},
+    AgainRow{"BatchResultSticker", "405", 4, FourTests, "Ergebnisetikett für 4 Proben 40500001 bis 40500004", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace
