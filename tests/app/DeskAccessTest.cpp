@@ -102,9 +102,10 @@ TEST_P(AccessTable, StopsOnlyAnAccountThatCannotWrite) {
     }
     if (!*row.german) {
         EXPECT_FALSE(problem) << problem->administratorText.toStdString();
-        if (settings.Server.isEmpty())
+        if (settings.Server.isEmpty()) {
             EXPECT_TRUE(journal.st_gid == usersGroup() && (journal.st_mode & 07777) == 0660)
                 << journal.st_mode;
+        }
         return;
     }
     ASSERT_TRUE(problem);

@@ -114,11 +114,13 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     const JobCase& row = GetParam();
     JobFixture fixture(row.lockWaitSeconds > 0 ? row.lockWaitSeconds : 30);
     fixture.module.db.statementWaitSeconds = row.statementWaitSeconds;
-    if (row.setUp)
+    if (row.setUp) {
         ASSERT_TRUE(QSqlQuery(fixture.mOtherDesk.database()).exec(row.setUp)) << row.setUp;
+    }
     QSqlQuery holder(fixture.mOtherDesk.database());
-    if (row.lockWaitSeconds > 0)
+    if (row.lockWaitSeconds > 0) {
         ASSERT_TRUE(holder.exec("BEGIN IMMEDIATE"));
+    }
     fixture.module.settings.BarcodePrinter1 = row.printer1;
     fixture.module.job = {row.customer, row.labelCount, row.kind, 1};
     fixture.boxes.mText1 = row.customer;

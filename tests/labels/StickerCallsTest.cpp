@@ -288,8 +288,9 @@ TEST_P(EveryRoutine, ReportsWhetherTheStickerReachedAFoundPrinter) {
     };
     for (const OutcomeRow& row : rows) {
         Fixture f;
-        if (row.emptySetting)
+        if (row.emptySetting) {
             f.settings.BarcodePrinter1 = f.settings.BarcodePrinter2 = f.settings.BarcodePrinter3 = QString();
+        }
         f.printer.openResult = row.open;
         f.printer.startResult = row.start;
         f.printer.endResult = row.end;
