@@ -264,7 +264,7 @@ AVAHI
     setsid timeout "$lifetime" avahi-daemon -f "$data/etc/dnssd-avahi.conf" --no-chroot --no-drop-root \
         --no-rlimits >"$data/log/dnssd-avahi.log" 2>&1 &
     echo "$!" >"$data/dnssd-avahi.pid"
-    for attempt in $(seq 50); do
+    for attempt in $(seq 100); do # up to about 10 s
         grep -q "Server startup complete" "$data/log/dnssd-avahi.log" && return 0
         kill -0 "$(cat "$data/dnssd-avahi.pid")" 2>/dev/null || break
         sleep 0.1
