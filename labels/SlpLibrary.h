@@ -29,7 +29,7 @@ public:
     void SlpClosePrinter() override;
     QString SlpLastErrorText() override;
     qint32 SlpLastErrorCode() override;
-    void SlpBeginJob() override;
+    void SlpBeginJob(std::shared_ptr<SlpJobShare> share) override;
     void SlpCheckLibrary() override;
 
 private:
@@ -38,7 +38,12 @@ private:
     QFunctionPointer function(const char* name);
     // The same for a function the library may lack: null then, not an error.
     QFunctionPointer optionalFunction(const char* name);
+    // Around each call that may ask CUPS: hands this library what the other found silent, and
+    // the job's share what this one found.
+    void shareSilence();
 
     QString mPath;
     std::unique_ptr<Bound> mBound;
+    std::shared_ptr<SlpJobShare> mShare;
+    bool mSilenceShared = false; // this library knows the job's silent server
 };
