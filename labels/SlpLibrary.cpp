@@ -43,15 +43,8 @@ const QList<QByteArray> CalledFunctions = {
 
 } // namespace
 
-struct SlpLibrary::Bound {
-    QLibrary library;
-};
-
-SlpLibrary::SlpLibrary(QString libraryPath)
-    : mPath(std::move(libraryPath)), mBound(std::make_unique<Bound>()) {
-    // Only named here: the file is not touched before the first printer call.
-    mBound->library.setFileName(mPath);
-}
+// Only named here: the file is not touched before the first printer call.
+SlpLibrary::SlpLibrary(QString libraryPath) : mPath(std::move(libraryPath)), mLibrary(mPath) {}
 
 SlpLibrary::~SlpLibrary() = default;
 
@@ -60,21 +53,20 @@ QFunctionPointer SlpLibrary::function(const char* name) {
     if (!found) {
         // QLibrary leaves "Unknown error" for a missing symbol; the dynamic loader names it.
         const char* loaderText = dlerror();
-        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : mBound->library.errorString());
+        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : mLibrary.errorString());
     }
     return found;
 }
 
 QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
-    QLibrary& library = mBound->library;
-    if (!library.isLoaded()) {
+    if (!mLibrary.isLoaded()) {
         // A damaged file would end the process with SIGBUS inside the loader; a missing one is
         // named as asked for, not as one of the loader's variants of the name.
         CheckLibrary(mPath);
-        if (!library.load())
-            throw AppError(library.errorString());
+        if (!mLibrary.load())
+            throw AppError(mLibrary.errorString());
     }
-    return library.resolve(name);
+    return mLibrary.resolve(name);
 }
 
 qint32 SlpLibrary::SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) {

@@ -2,6 +2,7 @@
 
 #include "SlpPrinterApi.h"
 
+#include <QLibrary>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -33,7 +34,6 @@ public:
     void SlpCheckLibrary() override;
 
 private:
-    struct Bound;
     // Loads the library on first use and resolves one function by name.
     QFunctionPointer function(const char* name);
     // The same for a function the library may lack: null then, not an error.
@@ -43,7 +43,7 @@ private:
     void shareSilence();
 
     QString mPath;
-    std::unique_ptr<Bound> mBound;
+    QLibrary mLibrary;
     std::shared_ptr<SlpJobShare> mShare;
     bool mSilenceShared = false; // this library knows the job's silent server
 };

@@ -163,7 +163,7 @@ QString lookupFailure(const QString& printerName, const QString& why) {
 
 // CUPS did not answer: not asked again during this job.
 void silent(const QString& printerName, const CupsConnection& cups, SlpFailure& whyNot) {
-    noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+    cupsSilence() = {SLP_ERROR_SERVER_SILENT, cups.whyNot()};
     whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
 }
 
@@ -289,12 +289,8 @@ void forgetCupsAnswers() {
     cupsSetServer(nullptr);
 }
 
-const SlpFailure& cupsSilence() {
+SlpFailure& cupsSilence() {
     return answers().silence;
-}
-
-void noteCupsSilence(const SlpFailure& why) {
-    answers().silence = why;
 }
 
 QString cupsQueuesPlace() {

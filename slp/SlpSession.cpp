@@ -167,7 +167,7 @@ QString SlpSession::serverSilence() const {
 
 void SlpSession::noteServerSilence(const QString& why) {
     if (cupsSilence().isEmpty() && !why.isEmpty()) {
-        noteCupsSilence({SLP_ERROR_SERVER_SILENT, why});
+        cupsSilence() = {SLP_ERROR_SERVER_SILENT, why};
     }
 }
 
