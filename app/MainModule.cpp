@@ -1,8 +1,10 @@
 #include "MainModule.h"
 
 void BeginPrinterJob(MainModule& module) {
-    module.printer7x32->SlpBeginJob();
-    module.printer62->SlpBeginJob();
+    // A CUPS server one library found silent is not waited for again by the other.
+    const auto share = std::make_shared<SlpJobShare>();
+    module.printer7x32->SlpBeginJob(share);
+    module.printer62->SlpBeginJob(share);
 }
 
 void ResetLabelJob(MainModule& module) {

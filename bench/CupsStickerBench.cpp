@@ -76,7 +76,7 @@ void CupsSticker(benchmark::State& state, const char* printer, bool generation7x
         generation7x32 ? static_cast<SlpPrinterApi&>(folder->printer7x32()) : folder->printer62();
     const auto print = [&] {
         if (newJob)
-            library.SlpBeginJob();
+            library.SlpBeginJob(std::make_shared<SlpJobShare>());
         if (small)
             generation7x32 ? gen7x32.PrintSmallBarcode(SampleId) : gen62.PrintSmallBarcode(SampleId);
         else

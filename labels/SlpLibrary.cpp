@@ -21,17 +21,30 @@ int32_t truth(bool value) {
     return value ? -1 : 0;
 }
 
-} // namespace
+// A text the library copies out as SlpGetLastErrorText does. One longer than a screen is cut; the
+// library cuts it to the buffer.
+QString textFrom(decltype(::SlpGetLastErrorText)* copyOut) {
+    const int32_t length = std::min<int32_t>(copyOut(nullptr, 0), 4096);
+    if (length <= 0)
+        return {};
+    QByteArray text(qsizetype(length) + 1, '\0');
+    copyOut(text.data(), length + 1);
+    return FromWindows1252(QByteArrayView(text.constData(), qstrnlen(text.constData(), length)));
+}
 
-struct SlpLibrary::Bound {
-    QLibrary library;
+// Every function the tool calls; the reason and its kind are optional, as libraries from before
+// they were exported have none to give.
+const QList<QByteArray> CalledFunctions = {
+    "SlpOpenPrinter",  "SlpGetLabelWidth", "SlpGetLabelHeight",   "SlpStartLabel",
+    "SlpSetRotation",  "SlpCreateFont",    "SlpDrawTextXY",       "SlpSetBarCodeStyle",
+    "SlpDrawBarCode",  "SlpDrawPicture",   "SlpEndLabel",         "SlpDeleteFont",
+    "SlpClosePrinter", "SlpBeginJob",      "SlpGetServerSilence", "SlpSetServerSilence",
 };
 
-SlpLibrary::SlpLibrary(QString libraryPath)
-    : mPath(std::move(libraryPath)), mBound(std::make_unique<Bound>()) {
-    // Only named here: the file is not touched before the first printer call.
-    mBound->library.setFileName(mPath);
-}
+} // namespace
+
+// Only named here: the file is not touched before the first printer call.
+SlpLibrary::SlpLibrary(QString libraryPath) : mPath(std::move(libraryPath)), mLibrary(mPath) {}
 
 SlpLibrary::~SlpLibrary() = default;
 
@@ -40,26 +53,28 @@ QFunctionPointer SlpLibrary::function(const char* name) {
     if (!found) {
         // QLibrary leaves "Unknown error" for a missing symbol; the dynamic loader names it.
         const char* loaderText = dlerror();
-        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : mBound->library.errorString());
+        throw AppError(loaderText ? QString::fromLocal8Bit(loaderText) : mLibrary.errorString());
     }
     return found;
 }
 
 QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
-    QLibrary& library = mBound->library;
-    if (!library.isLoaded()) {
+    if (!mLibrary.isLoaded()) {
         // A damaged file would end the process with SIGBUS inside the loader; a missing one is
         // named as asked for, not as one of the loader's variants of the name.
-        CheckLibraryFile(mPath);
-        if (!library.load())
-            throw AppError(library.errorString());
+        CheckLibrary(mPath);
+        if (!mLibrary.load())
+            throw AppError(mLibrary.errorString());
     }
-    return library.resolve(name);
+    return mLibrary.resolve(name);
 }
 
 qint32 SlpLibrary::SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) {
     const auto open = as<decltype(::SlpOpenPrinter)>(function("SlpOpenPrinter"));
-    return open(ToWindows1252(printerName).constData(), labelType, truth(flag));
+    shareSilence();
+    const qint32 opened = open(ToWindows1252(printerName).constData(), labelType, truth(flag));
+    shareSilence();
+    return opened;
 }
 
 qint32 SlpLibrary::SlpGetLabelWidth() {
@@ -106,7 +121,11 @@ void SlpLibrary::SlpDrawPicture(qint32 left, qint32 top, qint32 right, qint32 bo
 }
 
 bool SlpLibrary::SlpEndLabel() {
-    return as<decltype(::SlpEndLabel)>(function("SlpEndLabel"))() != 0;
+    const auto end = as<decltype(::SlpEndLabel)>(function("SlpEndLabel"));
+    shareSilence();
+    const bool printed = end() != 0;
+    shareSilence();
+    return printed;
 }
 
 void SlpLibrary::SlpDeleteFont(qint32 font) {
@@ -118,17 +137,8 @@ void SlpLibrary::SlpClosePrinter() {
 }
 
 QString SlpLibrary::SlpLastErrorText() {
-    // Libraries from before the reason was exported have none to give.
     const auto lastError = as<decltype(::SlpGetLastErrorText)>(optionalFunction("SlpGetLastErrorText"));
-    if (!lastError)
-        return {};
-    // A reason longer than a screen is cut; the library cuts it to the buffer.
-    const int32_t length = std::min<int32_t>(lastError(nullptr, 0), 4096);
-    if (length <= 0)
-        return {};
-    QByteArray reason(qsizetype(length) + 1, '\0');
-    lastError(reason.data(), length + 1);
-    return FromWindows1252(QByteArrayView(reason.constData(), qstrnlen(reason.constData(), length)));
+    return lastError ? textFrom(lastError) : QString();
 }
 
 qint32 SlpLibrary::SlpLastErrorCode() {
@@ -136,17 +146,25 @@ qint32 SlpLibrary::SlpLastErrorCode() {
     return lastCode ? lastCode() : 0;
 }
 
-void SlpLibrary::SlpBeginJob() {
-    if (const auto beginJob = as<decltype(::SlpBeginJob)>(optionalFunction("SlpBeginJob")))
-        beginJob();
+void SlpLibrary::SlpBeginJob(std::shared_ptr<SlpJobShare> share) {
+    as<decltype(::SlpBeginJob)>(function("SlpBeginJob"))();
+    mShare = std::move(share);
+    mSilenceShared = false;
+}
+
+void SlpLibrary::shareSilence() {
+    if (!mShare || mSilenceShared)
+        return;
+    if (mShare->silentServer.isEmpty()) {
+        mShare->silentServer = textFrom(as<decltype(::SlpGetServerSilence)>(function("SlpGetServerSilence")));
+        mSilenceShared = !mShare->silentServer.isEmpty();
+    } else {
+        const auto tell = as<decltype(::SlpSetServerSilence)>(function("SlpSetServerSilence"));
+        tell(ToWindows1252(mShare->silentServer).constData());
+        mSilenceShared = true;
+    }
 }
 
 void SlpLibrary::SlpCheckLibrary() {
-    // Every function the stickers call; the error text and the job's start are optional.
-    static const QList<QByteArray> called = {
-        "SlpOpenPrinter", "SlpGetLabelWidth", "SlpGetLabelHeight",  "SlpStartLabel",  "SlpSetRotation",
-        "SlpCreateFont",  "SlpDrawTextXY",    "SlpSetBarCodeStyle", "SlpDrawBarCode", "SlpDrawPicture",
-        "SlpEndLabel",    "SlpDeleteFont",    "SlpClosePrinter",
-    };
-    CheckLibraryExports(mPath, called);
+    CheckLibrary(mPath, CalledFunctions);
 }

@@ -2,6 +2,7 @@
 
 #include "SlpPrinterApi.h"
 
+#include <QLibrary>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -29,16 +30,20 @@ public:
     void SlpClosePrinter() override;
     QString SlpLastErrorText() override;
     qint32 SlpLastErrorCode() override;
-    void SlpBeginJob() override;
+    void SlpBeginJob(std::shared_ptr<SlpJobShare> share) override;
     void SlpCheckLibrary() override;
 
 private:
-    struct Bound;
     // Loads the library on first use and resolves one function by name.
     QFunctionPointer function(const char* name);
     // The same for a function the library may lack: null then, not an error.
     QFunctionPointer optionalFunction(const char* name);
+    // Around each call that may ask CUPS: hands this library what the other found silent, and
+    // the job's share what this one found.
+    void shareSilence();
 
     QString mPath;
-    std::unique_ptr<Bound> mBound;
+    QLibrary mLibrary;
+    std::shared_ptr<SlpJobShare> mShare;
+    bool mSilenceShared = false; // this library knows the job's silent server
 };

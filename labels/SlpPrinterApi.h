@@ -2,6 +2,13 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <memory>
+
+// What the two printer libraries share during one job: each is a copy of its own, so what one
+// learns of CUPS reaches the other only through the tool. BeginPrinterJob hands both the same one.
+struct SlpJobShare {
+    QString silentServer; // why CUPS did not answer during the job; empty while it has
+};
 
 // The label-printer operations the sticker layouts call. SlpLibrary binds them to one of our
 // printer libraries; tests put a recording implementation in its place. Texts are converted to
@@ -34,9 +41,10 @@ public:
     virtual QString SlpLastErrorText() { return {}; }
     // The kind of that failure, one of the library's SLP_ERROR_ codes; 0 when it does not say.
     virtual qint32 SlpLastErrorCode() { return 0; }
-    // A job begins: the library asks its printers and servers afresh.
-    virtual void SlpBeginJob() {}
+    // A job begins: the library asks its printers and servers afresh, and tells share what it
+    // finds of them and heeds what the other library told it, so that the job waits once.
+    virtual void SlpBeginJob(std::shared_ptr<SlpJobShare> /*share*/) {}
     // At start-up: throws AppError naming the library when it is missing, damaged or lacks a
-    // function the stickers call. Does not load it.
+    // function the tool calls. Loads it in a child process only.
     virtual void SlpCheckLibrary() {}
 };

@@ -1,26 +1,28 @@
 #pragma once
 
+#include "SlpApi.h"
+
 #include <QString>
 
-// Why a sticker did not print. The first values are the printer library's SLP_ERROR_ codes; the
-// window words each one for the operator.
+// Why a sticker did not print. The printer library's kinds are its SLP_ERROR_ codes, taken from
+// its C interface; the tool's own follow. The window words each one for the operator.
 enum class StickerCause {
-    None = 0,
-    NotFound = 1,      // no printer folder and no queue of that name
-    NotAccepting = 2,  // the queue refuses jobs
-    ServerSilent = 3,  // CUPS could not be reached or did not answer in time
-    FolderFull = 4,    // no space left for a file printer's sticker
-    WriteFailed = 5,   // the file could not be written
-    NoLabelSize = 6,   // no label the printer offers holds the sticker
-    AmbiguousName = 7, // two queues answer to the name
-    NoDriver = 8,      // a queue without a driver
-    DataTooLong = 9,   // a barcode cannot hold its data
-    JobUnknown = 10,   // sent, but whether it printed cannot be known
-    Refused = 11,      // the printer refused it for another reason
+    None = SLP_ERROR_NONE,
+    NotFound = SLP_ERROR_NOT_FOUND,
+    NotAccepting = SLP_ERROR_NOT_ACCEPTING,
+    ServerSilent = SLP_ERROR_SERVER_SILENT,
+    FolderFull = SLP_ERROR_FOLDER_FULL,
+    WriteFailed = SLP_ERROR_WRITE_FAILED,
+    NoLabelSize = SLP_ERROR_NO_LABEL_SIZE,
+    AmbiguousName = SLP_ERROR_AMBIGUOUS_NAME,
+    NoDriver = SLP_ERROR_NO_DRIVER,
+    DataTooLong = SLP_ERROR_DATA_TOO_LONG,
+    JobUnknown = SLP_ERROR_JOB_UNKNOWN,
+    Refused = SLP_ERROR_REFUSED,
     NotStarted = 50,   // the printer did not start the label
     JobEnded = 51,     // the job ended on an error before the sticker was printed
     NoPrinterSet = 52, // asked for by name, but its printer setting is empty
-    Other = 99,
+    Other = SLP_ERROR_OTHER,
 };
 
 // What became of one sticker.

@@ -101,7 +101,7 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     }
     CupsConnection cups;
     if (cups.http() == nullptr) {
-        noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+        cupsSilence() = {SLP_ERROR_SERVER_SILENT, cups.whyNot()};
         whyNot = cupsSilence();
         return false;
     }
@@ -144,7 +144,7 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     }
     if (response == nullptr && (cups.expired() || sent)) {
         const QString silence = cups.whyNot();
-        noteCupsSilence({SLP_ERROR_SERVER_SILENT, silence});
+        cupsSilence() = {SLP_ERROR_SERVER_SILENT, silence};
         if (!sent) {
             whyNot.set(SLP_ERROR_SERVER_SILENT, silence);
             return false;

@@ -15,7 +15,8 @@ struct Named {
 };
 
 // What CUPS said during this job: the list of its queues, each queue asked about so far, or its
-// silence.
+// silence. The tool hands a silence one printer library found to the other, so that a job waits
+// for a silent server once.
 struct Answers {
     bool listed = false;
     bool noScheduler = false; // CUPS has never run on this machine
@@ -23,11 +24,6 @@ struct Answers {
     QHash<QByteArray, CupsQueue> described;
     SlpFailure silence;
 };
-
-// Both printer libraries run in the tool's process, each with its own copy of this code; the
-// environment is what they share. A server's silence noted by one is not waited for again by the
-// other during the job: both forget it when the job begins.
-constexpr char SharedSilence[] = "VELMORA_SLP_CUPS_SILENCE";
 
 Answers& answers() {
     static Answers known;
@@ -167,7 +163,7 @@ QString lookupFailure(const QString& printerName, const QString& why) {
 
 // CUPS did not answer: not asked again during this job.
 void silent(const QString& printerName, const CupsConnection& cups, SlpFailure& whyNot) {
-    noteCupsSilence({SLP_ERROR_SERVER_SILENT, cups.whyNot()});
+    cupsSilence() = {SLP_ERROR_SERVER_SILENT, cups.whyNot()};
     whyNot.set(SLP_ERROR_SERVER_SILENT, lookupFailure(printerName, cups.whyNot()));
 }
 
@@ -289,26 +285,12 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
 
 void forgetCupsAnswers() {
     answers() = Answers{};
-    qunsetenv(SharedSilence);
     // libcups keeps the server it first read; a job reads CUPS_SERVER and client.conf afresh.
     cupsSetServer(nullptr);
 }
 
-const SlpFailure& cupsSilence() {
-    Answers& known = answers();
-    if (known.silence.isEmpty()) {
-        const QByteArray shared = qgetenv(SharedSilence);
-        const qsizetype colon = shared.indexOf(':');
-        if (colon > 0) {
-            known.silence.set(shared.left(colon).toInt(), QString::fromUtf8(shared.mid(colon + 1)));
-        }
-    }
-    return known.silence;
-}
-
-void noteCupsSilence(const SlpFailure& why) {
-    answers().silence = why;
-    qputenv(SharedSilence, QByteArray::number(why.code) + ':' + why.text.toUtf8());
+SlpFailure& cupsSilence() {
+    return answers().silence;
 }
 
 QString cupsQueuesPlace() {

@@ -39,10 +39,9 @@ std::optional<CupsQueue> findCupsQueue(const QString& printerName, SlpFailure& w
 // Forgets what CUPS said during the last job, so that the next one asks again.
 void forgetCupsAnswers();
 
-// Why CUPS did not answer during this job; empty while it has. A server that did not answer is not
-// waited for again until the next job.
-const SlpFailure& cupsSilence();
-void noteCupsSilence(const SlpFailure& why);
+// Why CUPS did not answer during this job, as this library found or the other told it; empty while
+// it has. A server that did not answer is not waited for again until the next job.
+SlpFailure& cupsSilence();
 
 // "CUPS at <host>:<port>", or at its socket: where the tool looks for CUPS.
 QString cupsPlace();

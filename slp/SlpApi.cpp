@@ -37,6 +37,17 @@ QRect rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     return {QPoint(left, top), QSize(right - left, bottom - top)};
 }
 
+// The text in Windows-1252, cut to fit buffer and NUL-terminated; its full length in bytes.
+int32_t copyOut(const QString& text, char* buffer, int32_t size) {
+    const QByteArray bytes = ToWindows1252(text);
+    if (buffer != nullptr && size > 0) {
+        const auto length = std::min<qsizetype>(bytes.size(), size - 1);
+        std::memcpy(buffer, bytes.constData(), static_cast<size_t>(length));
+        buffer[length] = '\0';
+    }
+    return static_cast<int32_t>(bytes.size());
+}
+
 } // namespace
 
 // The open flag changes nothing for our printers.
@@ -105,13 +116,7 @@ int32_t SlpClosePrinter() {
 }
 
 int32_t SlpGetLastErrorText(char* buffer, int32_t size) {
-    const QByteArray reason = ToWindows1252(session().lastError().text);
-    if (buffer != nullptr && size > 0) {
-        const auto length = std::min<qsizetype>(reason.size(), size - 1);
-        std::memcpy(buffer, reason.constData(), static_cast<size_t>(length));
-        buffer[length] = '\0';
-    }
-    return static_cast<int32_t>(reason.size());
+    return copyOut(session().lastError().text, buffer, size);
 }
 
 int32_t SlpGetLastErrorCode() {
@@ -120,5 +125,14 @@ int32_t SlpGetLastErrorCode() {
 
 int32_t SlpBeginJob() {
     session().beginJob();
+    return -1;
+}
+
+int32_t SlpGetServerSilence(char* buffer, int32_t size) {
+    return copyOut(session().serverSilence(), buffer, size);
+}
+
+int32_t SlpSetServerSilence(const char* reason) {
+    session().noteServerSilence(text(reason));
     return -1;
 }

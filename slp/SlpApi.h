@@ -61,3 +61,10 @@ SLP_API int32_t SlpGetLastErrorCode(void);
 // A new job begins: what was learnt about printers and servers during the last one (queues looked
 // up, a server that did not answer) is asked afresh.
 SLP_API int32_t SlpBeginJob(void);
+
+// Why CUPS did not answer during this job, in Windows-1252, copied into buffer as
+// SlpGetLastErrorText copies its reason; returns its full length, 0 while CUPS has answered.
+SLP_API int32_t SlpGetServerSilence(char* buffer, int32_t size);
+// The other printer library found CUPS silent during this job, for the reason given
+// (Windows-1252): this one does not wait for it either until the next job begins.
+SLP_API int32_t SlpSetServerSilence(const char* reason);

@@ -161,6 +161,16 @@ void SlpSession::beginJob() {
     forgetCupsAnswers();
 }
 
+QString SlpSession::serverSilence() const {
+    return cupsSilence().text;
+}
+
+void SlpSession::noteServerSilence(const QString& why) {
+    if (cupsSilence().isEmpty() && !why.isEmpty()) {
+        cupsSilence() = {SLP_ERROR_SERVER_SILENT, why};
+    }
+}
+
 int32_t SlpSession::deleteFont(int32_t font) {
     return truth(mFonts.remove(font));
 }

@@ -38,6 +38,10 @@ public:
     const SlpFailure& lastError() const { return mLastError; }
     // A new job: printers and servers are asked afresh.
     void beginJob();
+    // Why CUPS did not answer during this job; empty while it has.
+    QString serverSilence() const;
+    // The other library found CUPS silent during this job: not waited for here either.
+    void noteServerSilence(const QString& why);
 
 private:
     struct BarcodeStyle {

@@ -4,7 +4,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QtEndian>
+#include <cstring>
+#include <cups/raster.h>
 
 namespace {
 
@@ -275,69 +276,46 @@ std::vector<QImage> pclLabels(const QByteArray& job, QString* error) {
     return labels;
 }
 
-quint32 bigEndian(const QByteArray& bytes, qsizetype at) {
-    return qFromBigEndian<quint32>(bytes.constData() + at);
+// Hands libcups the captured job from memory.
+struct RasterSource {
+    const QByteArray& job;
+    qsizetype at = 0;
+};
+
+ssize_t readRaster(void* context, unsigned char* buffer, size_t length) {
+    auto* source = static_cast<RasterSource*>(context);
+    const auto count = std::min<qsizetype>(qsizetype(length), source->job.size() - source->at);
+    std::memcpy(buffer, source->job.constData() + source->at, size_t(count));
+    source->at += count;
+    return count;
 }
 
-// The lines of one raster page, PWG's and Apple's alike: each a repeat count and runs of whole
-// units (a count below 128 repeats the next unit, above 128 copies 257 - count units, 128 fills
-// the line with white). In black (PWG's 1-bit) set dots are ink; in grey and RGB, light.
-QImage rasterPage(const QByteArray& job, qsizetype& at, int width, int height, int bitsPerPixel, bool black) {
-    const int unit = std::max(1, bitsPerPixel / 8);
-    const int lineBytes = bitsPerPixel == 1 ? (width + 7) / 8 : width * unit;
-    QImage page(width, height, QImage::Format_Grayscale8);
-    for (int y = 0; y < height && at < job.size();) {
-        int repeat = uchar(job[at++]) + 1;
-        QByteArray line;
-        while (line.size() < lineBytes && at < job.size()) {
-            const int count = uchar(job[at++]);
-            if (count == 128) {
-                line.append(lineBytes - line.size(), black ? '\0' : '\xff');
-            } else if (count < 128) {
-                const QByteArray value = job.mid(at, unit);
-                for (int i = 0; i <= count; ++i)
-                    line.append(value);
-                at += unit;
-            } else {
-                line.append(job.mid(at, (257 - count) * unit));
-                at += (257 - count) * unit;
-            }
-        }
-        for (; repeat > 0 && y < height; --repeat, ++y)
-            for (int x = 0; x < width; ++x) {
-                const bool set = bitsPerPixel == 1 ? (uchar(byteAt(line, x / 8)) >> (7 - x % 8) & 1) != 0
-                                                   : uchar(byteAt(line, x * unit)) >= 128;
+// PWG and Apple raster, read by libcups, one picture per page. In black (PWG's 1-bit) set dots
+// are ink; in grey and RGB, light.
+std::vector<QImage> rasterPages(const QByteArray& job) {
+    RasterSource source{job};
+    cups_raster_t* raster = cupsRasterOpenIO(readRaster, &source, CUPS_RASTER_READ);
+    std::vector<QImage> pages;
+    cups_page_header2_t header;
+    while (raster != nullptr && cupsRasterReadHeader2(raster, &header)) {
+        const int unit = std::max(1u, header.cupsBitsPerPixel / 8);
+        const bool black = header.cupsColorSpace == CUPS_CSPACE_K;
+        QImage page(int(header.cupsWidth), int(header.cupsHeight), QImage::Format_Grayscale8);
+        QByteArray line(header.cupsBytesPerLine, '\0');
+        for (int y = 0; y < page.height(); ++y) {
+            if (cupsRasterReadPixels(raster, reinterpret_cast<uchar*>(line.data()),
+                                     header.cupsBytesPerLine) == 0)
+                break;
+            for (int x = 0; x < page.width(); ++x) {
+                const bool set = header.cupsBitsPerPixel == 1 ? (uchar(line[x / 8]) >> (7 - x % 8) & 1) != 0
+                                                              : uchar(line[x * unit]) >= 128;
                 page.scanLine(y)[x] = set == black ? 0 : 255;
             }
+        }
+        pages.push_back(page);
     }
-    return page;
-}
-
-// PWG raster: "RaS2", then per page a 1796-byte header and its lines.
-std::vector<QImage> pwgPages(const QByteArray& job) {
-    std::vector<QImage> pages;
-    for (qsizetype at = 4; at + 1796 <= job.size();) {
-        const int width = int(bigEndian(job, at + 372)), height = int(bigEndian(job, at + 376));
-        const int bitsPerPixel = int(bigEndian(job, at + 388));
-        const bool black = bigEndian(job, at + 400) == 3;
-        at += 1796;
-        pages.push_back(rasterPage(job, at, width, height, bitsPerPixel, black));
-    }
-    return pages;
-}
-
-// Apple raster, which CUPS sends a driverless printer that takes it: "UNIRAST", the page count (0
-// when streamed), then per page a 32-byte header (bits per pixel first, width and height at 12
-// and 16) and lines.
-std::vector<QImage> urfPages(const QByteArray& job) {
-    std::vector<QImage> pages;
-    const quint32 count = job.size() >= 12 ? bigEndian(job, 8) : 0;
-    for (qsizetype at = 12; (count == 0 || pages.size() < count) && at + 32 <= job.size();) {
-        const int bitsPerPixel = uchar(job[at]);
-        const int width = int(bigEndian(job, at + 12)), height = int(bigEndian(job, at + 16));
-        at += 32;
-        pages.push_back(rasterPage(job, at, width, height, bitsPerPixel, false));
-    }
+    if (raster != nullptr)
+        cupsRasterClose(raster);
     return pages;
 }
 
@@ -345,10 +323,8 @@ std::vector<QImage> urfPages(const QByteArray& job) {
 
 std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error) {
     std::vector<QImage> labels;
-    if (job.startsWith("RaS2"))
-        labels = pwgPages(job);
-    else if (job.startsWith(QByteArrayLiteral("UNIRAST\0")))
-        labels = urfPages(job);
+    if (job.startsWith("RaS2") || job.startsWith(QByteArrayLiteral("UNIRAST\0")))
+        labels = rasterPages(job);
     else if (job.startsWith("! 0 "))
         labels = cpclLabels(job, error);
     else if (job.startsWith("\nN\n"))

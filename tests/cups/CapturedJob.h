@@ -7,8 +7,8 @@
 
 // One job as a CUPS driver handed it to the printer, turned back into the labels it prints: a
 // small reader per format of CUPS's label drivers (ZPL, EPL2, EPL1, CPCL, the small-label and
-// PCL label drivers), PWG raster for a driverless printer, PostScript/PDF through Ghostscript at
-// dpi. Empty with *error set when the job cannot be read.
+// PCL label drivers), PWG or Apple raster (read by libcups) for a driverless printer, PostScript/PDF through
+// Ghostscript at dpi. Empty with *error set when the job cannot be read.
 std::vector<QImage> capturedPages(const QByteArray& job, int dpi, QString* error);
 
 // The labels of a ZPL job as rastertolabel writes them: one downloaded graphic (~DG, hex rows

@@ -258,7 +258,7 @@ TEST_P(CupsPage, IsTheLoadedLabelOrTheSmallestThatHoldsTheStickerInsideItsPrinta
     std::optional<OfferedMedia> loaded;
     if (!row.loaded.isEmpty())
         loaded =
-            OfferedMedia{row.loaded, readQueue({"q", row.dpi, {row.loaded}}).media.at(0).size, row.margins};
+            OfferedMedia{row.loaded, readQueue({"q", row.dpi, {row.loaded}, {}, {}, {}, {}}).media.at(0).size, row.margins};
     const CupsQueue queue = readQueue({"q", row.dpi, row.mediaSupported, {}, loaded, row.margins, {}});
     QString whyNot;
     const std::optional<PageChoice> page = choosePage(queue, row.sticker, row.dpi, &whyNot);
