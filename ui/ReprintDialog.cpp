@@ -1,6 +1,5 @@
 #include "ReprintDialog.h"
 
-#include "FatalError.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
 
@@ -10,11 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
-    : QDialog(parent), mModule(module), mSampleIds(new QLineEdit(this)), mKind(new QComboBox(this)),
+    : PrintingDialog(parent), mModule(module), mSampleIds(new QLineEdit(this)), mKind(new QComboBox(this)),
       mRefusal(new QLabel(this)), mPrint(new QPushButton(QStringLiteral("Drucken"), this)) {
     setObjectName(QStringLiteral("ReprintDialog"));
     setWindowTitle(QStringLiteral("Etiketten nochmals drucken"));
@@ -51,16 +49,8 @@ ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
     connect(mSampleIds, &QLineEdit::textEdited, mRefusal, &QLabel::clear);
 }
 
-void ReprintDialog::reject() {
-    if (!mPrinting)
-        QDialog::reject();
-}
-
 void ReprintDialog::print() {
-    if (mPrinting)
-        return;
-    ReportingErrors([&] {
-        const QScopedValueRollback printing(mPrinting, true);
+    printing([&] {
         mPrint->setEnabled(false);
         const WindowReprint result =
             ReprintFromWindow(mModule, mKind->currentData().toString(), mSampleIds->text());

@@ -193,9 +193,10 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 
     connectHandlers();
     mModule.progress = [this](int label, int total) { showProgress(label, total); };
-    mModule.stopRequested = [this] { return mCloseRequest != CloseRequest::None; };
+    load();
+}
 
-    // Load step.
+void frmMain::load() {
     setWindowTitle(kTitle + mModule.settings.VersionText);
     setWindowIconText(windowTitle()); // the name a minimised window shows
     mText1->clear();
@@ -208,7 +209,6 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 
 frmMain::~frmMain() {
     mModule.progress = nullptr;
-    mModule.stopRequested = nullptr;
     // The boxes lose the focus while QWidget deletes them, after this part of the window is gone.
     disconnect(mText1, nullptr, this, nullptr);
     disconnect(mText2, nullptr, this, nullptr);
@@ -285,6 +285,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (mJobRunning) {
         if (mCloseRequest == CloseRequest::None)
             mCloseRequest = CloseRequest::CloseBox;
+        mStop->request();
         event->ignore();
         return;
     }
@@ -332,9 +333,11 @@ void frmMain::runJob(bool clearNameLine) {
     const QString nameLine = mLabel1->text();
     JobReport report;
     {
+        StopRequest stop;
         const QScopedValueRollback running(mJobRunning, true);
+        const QScopedValueRollback stopping(mStop, &stop);
         const JobInputFilter dropInput(this, mCmdClose);
-        report = RunLabelJob(mModule);
+        report = RunLabelJob(mModule, stop);
         // Presses that waited for the end of the job find the controls still disabled.
         QCoreApplication::processEvents();
     }
@@ -431,6 +434,7 @@ void frmMain::giveFocusBack(JobBox box) {
 void frmMain::closeClicked() {
     if (mJobRunning) {
         mCloseRequest = CloseRequest::CloseButton;
+        mStop->request();
         return;
     }
     ReportingErrors([&] {
