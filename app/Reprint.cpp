@@ -213,13 +213,6 @@ int Reprint(MainModule& module, const QString& kind, const QStringList& SampleId
     return lost.isEmpty() ? ExitPrinted : ExitStickersLost;
 }
 
-QList<ReprintKind> ReprintKinds() {
-    QList<ReprintKind> out;
-    for (const StickerKind& kind : StickerKinds())
-        out.append({kind.keyword, kind.germanName});
-    return out;
-}
-
 QStringList SampleIdsFromText(const QString& text) {
     static const QRegularExpression separators(QStringLiteral("[\\s,;]+"));
     return text.split(separators, Qt::SkipEmptyParts);

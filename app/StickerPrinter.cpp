@@ -1,6 +1,19 @@
 #include "StickerPrinter.h"
 
-#include "PrinterSeries.h"
+#include "NumberText.h"
+
+namespace {
+
+// Series above this print through libSlpApi7x32, the others through libslpapi62.
+constexpr qint16 LastSeriesOf62 = 43;
+
+// The first two of the last three characters of a printer setting (its model digits), as a
+// number: "... 450" gives 45. Throws AppError when they are not numeric, as for an empty setting.
+qint16 PrinterSeries(const QString& printerSetting) {
+    return ToInteger16(printerSetting.right(3).left(2));
+}
+
+} // namespace
 
 StickerPrinter::StickerPrinter(MainModule& module, const LabelJob& job)
     : mModule(module), m7x32(*module.printer7x32, module.settings, job),

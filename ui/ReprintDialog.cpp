@@ -2,6 +2,7 @@
 
 #include "MessageBoxes.h"
 #include "Reprint.h"
+#include "StickerKinds.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -19,8 +20,8 @@ ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
     mSampleIds->setObjectName(QStringLiteral("SampleIds"));
     mSampleIds->setPlaceholderText(QStringLiteral("z. B. 70100001 70100002"));
     mKind->setObjectName(QStringLiteral("StickerKind"));
-    for (const ReprintKind& kind : ReprintKinds())
-        mKind->addItem(kind.name, kind.kind);
+    for (const StickerKind& kind : StickerKinds())
+        mKind->addItem(kind.germanName, kind.keyword);
     mRefusal->setObjectName(QStringLiteral("Refusal"));
     mRefusal->setWordWrap(true);
     QPalette red = mRefusal->palette();

@@ -295,34 +295,37 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind) {
-    if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
-        return;
-    ReportingErrors([&] {
-        // A repeat count the job could not convert would end the process before anything is drawn.
-        if (const JobBox box = CheckFixedPress(customerId, mText2->text()); box != JobBox::None) {
-            giveFocusBack(box);
-            return;
-        }
-        mModule.job.CustomerId = customerId;
-        mModule.job.LabelCount = labelCount;
-        mModule.job.Kind = kind;
-        runJob(false);
-    });
+    // A repeat count the job could not convert would end the process before anything is drawn.
+    runCheckedJob([&] { return CheckFixedPress(customerId, mText2->text()); },
+                  [&] {
+                      return LabelJob{customerId, labelCount, kind, 1};
+                  },
+                  false);
 }
 
 void frmMain::runBoxJob(JobKind kind) {
-    if (mJobRunning)
+    // Boxes that cannot make a sound job would end the process or record malformed numbers.
+    runCheckedJob([&] { return CheckBoxPress(mText1->text(), mText2->text()); },
+                  [&] {
+                      return LabelJob{mText1->text(), ToInteger16(mText2->text()), kind, 1};
+                  },
+                  true);
+}
+
+void frmMain::runCheckedJob(const std::function<JobBox()>& check, const std::function<LabelJob()>& job,
+                            bool clearNameLine) {
+    if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
         return;
     ReportingErrors([&] {
-        // Boxes that cannot make a sound job would end the process or record malformed numbers.
-        if (const JobBox box = CheckBoxPress(mText1->text(), mText2->text()); box != JobBox::None) {
+        if (const JobBox box = check(); box != JobBox::None) {
             giveFocusBack(box);
             return;
         }
-        mModule.job.CustomerId = mText1->text();
-        mModule.job.LabelCount = ToInteger16(mText2->text());
-        mModule.job.Kind = kind;
-        runJob(true);
+        const LabelJob next = job();
+        mModule.job.CustomerId = next.CustomerId;
+        mModule.job.LabelCount = next.LabelCount;
+        mModule.job.Kind = next.Kind;
+        runJob(clearNameLine);
     });
 }
 

@@ -53,6 +53,9 @@ private:
     void load();
     void runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind);
     void runBoxJob(JobKind kind);
+    // Runs the job once check finds no box to correct.
+    void runCheckedJob(const std::function<JobBox()>& check, const std::function<LabelJob()>& job,
+                       bool clearNameLine);
     void runJob(bool clearNameLine);
     void showProgress(int label, int total);
     // The German message of lost stickers; where there is no screen, on standard error.
