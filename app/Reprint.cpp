@@ -223,9 +223,7 @@ WindowReprint ReprintFromWindow(MainModule& module, const QString& kind, const Q
     const CheckedRequest checked = checkRequest(module.db, kind, SampleIds);
     if (checked.refusal.why != Refusal::Why::None)
         return {worded(checked.refusal, kind, true) + QStringLiteral(" Nichts gedruckt."), {}};
-    WindowReprint result;
-    result.lostStickers = printChecked(module, checked, SampleIds, false);
-    return result;
+    return {{}, printChecked(module, checked, SampleIds, false)};
 }
 
 QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSticker>& lost) {

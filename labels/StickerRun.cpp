@@ -99,7 +99,7 @@ QString printerName(const QString& printerSetting) {
     return QStringLiteral("Smart Label Printer ") + printerSetting.right(3);
 }
 
-Sticker formSticker(std::vector<StickerStep> steps, const FillInForm& form) {
+LaidOutSticker formSticker(std::vector<StickerStep> steps, const FillInForm& form) {
     using namespace StickerTexts;
     steps.insert(steps.end(),
                  {
@@ -121,7 +121,8 @@ StickerOutcome StickerRoutines::print(StickerLayout layout, const QStringList& S
                         layout({mSettings, mJob, SampleIds, CodeIds}));
 }
 
-StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting, const Sticker& sticker) {
+StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
+                            const LaidOutSticker& sticker) {
     StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(printerSetting), {}};
     if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
         // An empty setting is a desk without that printer: nothing to say. A setting that names

@@ -38,7 +38,7 @@ StickerStep qrBarcode(qint32 left, qint32 top, qint32 right, qint32 bottom, cons
 StickerStep picture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path);
 
 // A sticker's layout: how its printer is opened, and its steps.
-struct Sticker {
+struct LaidOutSticker {
     qint32 labelType = kNormalLabel;
     bool openFlag = true;
     qint32 rotation = kAsRead;
@@ -53,7 +53,7 @@ struct StickerData {
     QStringList CodeIds;   // beside them, where the sticker shows codes
 };
 
-using StickerLayout = Sticker (*)(const StickerData&);
+using StickerLayout = LaidOutSticker (*)(const StickerData&);
 
 // The fill-in lines of the sample and large stickers: the reference and the dates right of the
 // barcode at rightX, designation, further information and a free line at lowerX, each on its row
@@ -65,7 +65,7 @@ struct FillInForm {
     qint32 designationLine, infoLine, freeLine;
 };
 // A normal sticker, as read: the barcode steps given, then the fill-in lines in a font of 12.
-Sticker formSticker(std::vector<StickerStep> steps, const FillInForm& form);
+LaidOutSticker formSticker(std::vector<StickerStep> steps, const FillInForm& form);
 
 // "Smart Label Printer " followed by the setting's model digits, its last three characters.
 QString printerName(const QString& printerSetting);
@@ -75,7 +75,7 @@ QString printerName(const QString& printerSetting);
 // for a setting that names one, a label that does not start (not drawn) and one that SlpEndLabel
 // did not deliver are lost, with the library's reason where it gives one.
 [[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
-                                          const Sticker& sticker);
+                                          const LaidOutSticker& sticker);
 
 // One printer library's stickers, drawn with the settings and the job they read.
 class StickerRoutines {

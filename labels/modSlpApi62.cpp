@@ -16,7 +16,7 @@ constexpr qint32 kBatchLogoShift = 310;
 
 namespace Layout62 {
 
-Sticker SampleLabel(const StickerData& data) {
+LaidOutSticker SampleLabel(const StickerData& data) {
     // "Testnummer:" at y 190 stands inside the first barcode's rectangle (bottom 200), where the
     // layout has it.
     return formSticker(
@@ -30,7 +30,7 @@ Sticker SampleLabel(const StickerData& data) {
         {kFormRows, 5, 10, 250, 250, 25, 25, 40});
 }
 
-Sticker LargeLabel(const StickerData& data) {
+LaidOutSticker LargeLabel(const StickerData& data) {
     return formSticker(
         {
             createFont(10),
@@ -40,11 +40,11 @@ Sticker LargeLabel(const StickerData& data) {
         {kFormRows, 5, 10, 215, 0, 40, 40, 55});
 }
 
-Sticker SmallBarcode(const StickerData& data) {
+LaidOutSticker SmallBarcode(const StickerData& data) {
     return {kSmallBarcodeLabel, true, kTurned, {numberBarcode(34, 1, 142, 203, data.SampleIds.value(0))}};
 }
 
-Sticker BatchResultLabel(const StickerData& data) {
+LaidOutSticker BatchResultLabel(const StickerData& data) {
     const TestCentre centre = pickTestCentre(data.settings, data.job);
     // Rotation 1: x runs down the sticker, so each row of the list is one x, 70 dots apart.
     std::vector<StickerStep> steps{

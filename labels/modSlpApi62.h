@@ -4,10 +4,10 @@
 
 // Stickers through libslpapi62 (203 dpi printers, model digits 43 and below).
 namespace Layout62 {
-Sticker SampleLabel(const StickerData& data);
-Sticker LargeLabel(const StickerData& data);
-Sticker SmallBarcode(const StickerData& data);
-Sticker BatchResultLabel(const StickerData& data); // the four samples and their codes
+LaidOutSticker SampleLabel(const StickerData& data);
+LaidOutSticker LargeLabel(const StickerData& data);
+LaidOutSticker SmallBarcode(const StickerData& data);
+LaidOutSticker BatchResultLabel(const StickerData& data); // the four samples and their codes
 } // namespace Layout62
 
 // Each routine prints one sticker and tells what became of it.

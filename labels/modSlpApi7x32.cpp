@@ -13,7 +13,7 @@ constexpr std::array<qint32, 5> kFormRows{50, 170, 290, 410, 500};
 
 namespace Layout7x32 {
 
-Sticker SampleLabel(const StickerData& data) {
+LaidOutSticker SampleLabel(const StickerData& data) {
     return formSticker(
         {
             createFont(10),
@@ -25,7 +25,7 @@ Sticker SampleLabel(const StickerData& data) {
         {kFormRows, 4, 11, 320, 320, 21, 22, 34});
 }
 
-Sticker LargeLabel(const StickerData& data) {
+LaidOutSticker LargeLabel(const StickerData& data) {
     return formSticker(
         {
             createFont(10),
@@ -35,11 +35,11 @@ Sticker LargeLabel(const StickerData& data) {
         {kFormRows, 4, 11, 320, 0, 40, 40, 55});
 }
 
-Sticker SmallBarcode(const StickerData& data) {
+LaidOutSticker SmallBarcode(const StickerData& data) {
     return {kSmallBarcodeLabel, true, kTurned, {numberBarcode(50, 40, 210, 250, data.SampleIds.value(0))}};
 }
 
-Sticker ResultLabel(const StickerData& data) {
+LaidOutSticker ResultLabel(const StickerData& data) {
     const TestCentre centre = pickTestCentre(data.settings, data.job);
     const QString SampleId = data.SampleIds.value(0);
     const QString CodeId = data.CodeIds.value(0);

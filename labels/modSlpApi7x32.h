@@ -4,10 +4,10 @@
 
 // Stickers through libSlpApi7x32 (300 dpi printers, model digits above 43).
 namespace Layout7x32 {
-Sticker SampleLabel(const StickerData& data);
-Sticker LargeLabel(const StickerData& data);
-Sticker SmallBarcode(const StickerData& data);
-Sticker ResultLabel(const StickerData& data);
+LaidOutSticker SampleLabel(const StickerData& data);
+LaidOutSticker LargeLabel(const StickerData& data);
+LaidOutSticker SmallBarcode(const StickerData& data);
+LaidOutSticker ResultLabel(const StickerData& data);
 } // namespace Layout7x32
 
 // Each routine prints one sticker and tells what became of it.
