@@ -6,6 +6,7 @@
 #include "Reprint.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
+#include "WriteLine.h"
 
 #include <cstdio>
 #include <exception>
@@ -13,11 +14,6 @@
 namespace {
 
 const QString kReprint = QStringLiteral("--reprint");
-
-void writeLine(FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
-    std::fflush(stream);
-}
 
 CommandLineRequest refused(const QString& problem) {
     CommandLineRequest request;
@@ -47,11 +43,11 @@ struct ConnectionGuard {
 int reprint(const CommandLineRequest& request, const QString& applicationFolder) {
     // A request that cannot be right is refused before the settings or the database are read.
     if (const QString problem = ReprintRequestProblem(request.kind, request.SampleIds); !problem.isEmpty()) {
-        writeLine(stderr, problem + QStringLiteral(" Nothing was printed.\n\n") + CommandLineUsage());
+        WriteLine(stderr, problem + QStringLiteral(" Nothing was printed.\n\n") + CommandLineUsage());
         return ExitRefused;
     }
     if (const std::optional<DatabaseAccessProblem> denied = CheckDatabaseAccess(applicationFolder)) {
-        writeLine(stderr, denied->administratorText);
+        WriteLine(stderr, denied->administratorText);
         return ExitFailed;
     }
 
@@ -69,9 +65,9 @@ int reprint(const CommandLineRequest& request, const QString& applicationFolder)
         StartUp(module, applicationFolder, NewDatabase::Never); // only reads: never makes a database
         return Reprint(module, request.kind, request.SampleIds);
     } catch (const AppError& error) {
-        writeLine(stderr, error.description());
+        WriteLine(stderr, error.description());
     } catch (const std::exception& error) {
-        writeLine(stderr, QString::fromLocal8Bit(error.what()));
+        WriteLine(stderr, QString::fromLocal8Bit(error.what()));
     }
     return ExitFailed;
 }
@@ -153,13 +149,13 @@ int RunCommandLine(const QStringList& arguments, const QString& applicationFolde
     switch (request.action) {
     case CommandLineRequest::Action::Window: // not asked for here; say how the tool is used
     case CommandLineRequest::Action::Help:
-        writeLine(stdout, CommandLineUsage());
+        WriteLine(stdout, CommandLineUsage());
         return ExitPrinted;
     case CommandLineRequest::Action::Version:
-        writeLine(stdout, QStringLiteral("velmora-barcode-tool %1").arg(QLatin1String(PackageVersion)));
+        WriteLine(stdout, QStringLiteral("velmora-barcode-tool %1").arg(QLatin1String(PackageVersion)));
         return ExitPrinted;
     case CommandLineRequest::Action::Refused:
-        writeLine(stderr, request.problem + QStringLiteral("\n\n") + CommandLineUsage());
+        WriteLine(stderr, request.problem + QStringLiteral("\n\n") + CommandLineUsage());
         return ExitRefused;
     case CommandLineRequest::Action::Reprint:
         break;

@@ -1,7 +1,9 @@
 #include "LostStickers.h"
 
+#include "StickerKinds.h"
+#include "WriteLine.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 namespace {
@@ -91,7 +93,8 @@ std::vector<StickerLine> linesOf(const QList<LostSticker>& lost) {
             line = lines.insert(lines.end(),
                                 StickerLine{sticker.sticker, sticker.printer, sticker.cause, {}, {}});
         ++line->count;
-        if (sticker.sticker == StickerName::BatchResult || sticker.SampleIds.size() > 1)
+        const StickerKind* kind = StickerKindNamed(sticker.sticker);
+        if ((kind && kind->samples > 1) || sticker.SampleIds.size() > 1)
             line->batches << sticker.SampleIds;
         else
             line->SampleIds << sticker.SampleIds.value(0);
@@ -134,17 +137,8 @@ QString stickers(qsizetype count) {
 } // namespace
 
 QString GermanStickerName(const QString& sticker) {
-    if (sticker == StickerName::Sample)
-        return QStringLiteral("Probenetikett");
-    if (sticker == StickerName::Result)
-        return QStringLiteral("Ergebnisetikett");
-    if (sticker == StickerName::Large)
-        return QStringLiteral("Großes Etikett");
-    if (sticker == StickerName::Small)
-        return QStringLiteral("Kleines Barcode-Etikett");
-    if (sticker == StickerName::BatchResult)
-        return QStringLiteral("Ergebnisetikett für 4 Proben");
-    return sticker;
+    const StickerKind* kind = StickerKindNamed(sticker);
+    return kind ? kind->germanName : sticker;
 }
 
 QString GermanCause(StickerCause cause, const QString& printer) {
@@ -198,9 +192,7 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
                  const StickerOutcome& outcome) {
     if (!outcome.lost())
         return;
-    const QString line = LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    WriteLine(stderr, LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason));
     lost.append({SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
                  outcome.state == StickerOutcome::State::Unknown});
 }

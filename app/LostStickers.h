@@ -7,15 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-// The stickers by the names the operator reads in the lost-sticker lines and message.
-namespace StickerName {
-inline const QString Sample = QStringLiteral("sample sticker");
-inline const QString Result = QStringLiteral("result sticker");
-inline const QString Large = QStringLiteral("large label");
-inline const QString Small = QStringLiteral("small barcode sticker");
-inline const QString BatchResult = QStringLiteral("batch result sticker");
-} // namespace StickerName
-
 // "Sticker lost: sample 70100042, result sticker, Smart Label Printer 440: <reason>"; a batch
 // sticker names all its samples ("samples 70500001 70500002 ...").
 QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, const QString& printer,
@@ -26,7 +17,7 @@ QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, co
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome);
 
-// The sticker's name as the operator reads it: "Probenetikett", "Ergebnisetikett", ...
+// The sticker's name as the operator reads it, "Probenetikett", for its English name.
 QString GermanStickerName(const QString& sticker);
 
 // What became of the sticker in the operator's words: "Drucker nimmt keine Aufträge an".

@@ -7,6 +7,7 @@
 #include "Pause.h"
 #include "SlpPrinterApi.h"
 #include "StickerOutcome.h"
+#include "StopRequest.h"
 
 #include <QList>
 #include <QString>
@@ -28,8 +29,6 @@ struct MainModule {
 
     // Told before each label is drawn: label is 1-based, total counts the labels of all passes.
     std::function<void(int label, int total)> progress;
-    // Asked once the label in hand has its row and its stickers; true ends the job there.
-    std::function<bool()> stopRequested;
 };
 
 // One sticker that did not reach its printer, or may not have.
@@ -45,7 +44,7 @@ struct LostSticker {
 // What a job leaves behind besides its rows and stickers.
 struct JobReport {
     QList<LostSticker> lostStickers;
-    bool stopped = false; // ended early because stopRequested() said so
+    bool stopped = false; // ended early because a stop was requested
     QString error;        // the error that ended the job; empty when it ran to its end
     QString lastRecorded; // the last sample this job recorded; empty when none
 };
@@ -56,5 +55,7 @@ void BeginPrinterJob(MainModule& module);
 // LabelJob back to "0", 0, 0, 1 and both input boxes emptied.
 void ResetLabelJob(MainModule& module);
 
-// Numbers, codes, records and prints the run of samples that module.job describes.
-JobReport RunLabelJob(MainModule& module);
+// Numbers, codes, records and prints the run of samples that module.job describes. A stop
+// requested meanwhile ends the job once the label in hand has its row and its stickers (a
+// four-test kit once its pass has), or gives up a statement that does not end during its label.
+JobReport RunLabelJob(MainModule& module, const StopRequest& stop = StopRequest());

@@ -2,60 +2,16 @@
 
 #include "AppError.h"
 #include "LostStickers.h"
-#include "PrinterSeries.h"
+#include "StickerPrinter.h"
 #include "StoredSample.h"
-#include "modSlpApi62.h"
-#include "modSlpApi7x32.h"
+#include "WriteLine.h"
 
 #include <QRegularExpression>
-#include <cstdio>
+#include <array>
 #include <optional>
 #include <vector>
 
 namespace {
-
-// The same pauses as between a job's labels, here only between two stickers.
-constexpr int LabelPause = 500;
-constexpr int SmallBarcodePause = 100;
-
-enum class Kind { Sample, Result, Large, Small, Batch };
-
-struct KindRow {
-    const char* name;
-    Kind kind;
-    const QString& sticker;
-    bool needsCode;
-};
-
-const std::vector<KindRow>& kinds() {
-    static const std::vector<KindRow> rows = {
-        {"sample", Kind::Sample, StickerName::Sample, true},
-        {"result", Kind::Result, StickerName::Result, true},
-        {"large", Kind::Large, StickerName::Large, false},
-        {"small", Kind::Small, StickerName::Small, false},
-        {"batch", Kind::Batch, StickerName::BatchResult, true},
-    };
-    return rows;
-}
-
-const KindRow* findKind(const QString& name) {
-    for (const KindRow& row : kinds())
-        if (name == QLatin1String(row.name))
-            return &row;
-    return nullptr;
-}
-
-const KindRow* findKindOfSticker(const QString& sticker) {
-    for (const KindRow& row : kinds())
-        if (sticker == row.sticker)
-            return &row;
-    return nullptr;
-}
-
-void writeLine(FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
-    std::fflush(stream);
-}
 
 // Why a request is refused, kept apart from its words: the command line words it in English,
 // the window in German.
@@ -77,7 +33,7 @@ struct Refusal {
 };
 
 // What is wrong with the request before any database is asked.
-Refusal requestRefusal(const KindRow* row, const QString& kind, const QStringList& SampleIds) {
+Refusal requestRefusal(const StickerKind* row, const QString& kind, const QStringList& SampleIds) {
     using Why = Refusal::Why;
     if (kind.isEmpty())
         return {Why::NoKind, {}};
@@ -85,8 +41,8 @@ Refusal requestRefusal(const KindRow* row, const QString& kind, const QStringLis
         return {Why::UnknownKind, {kind}, 0};
     if (SampleIds.isEmpty())
         return {Why::NoNumber, {}};
-    if (row->kind == Kind::Batch) {
-        if (SampleIds.size() != 4)
+    if (row->samples > 1) {
+        if (SampleIds.size() != row->samples)
             return {Why::BatchNotFour, {}, SampleIds.size()};
         // One kit's result sticker: four different samples, each listed once.
         for (qsizetype i = 1; i < SampleIds.size(); ++i)
@@ -97,7 +53,7 @@ Refusal requestRefusal(const KindRow* row, const QString& kind, const QStringLis
 }
 
 // Every number recorded, with a code where the sticker shows one, and one kit of one customer.
-Refusal storedRefusal(const KindRow& row, const QStringList& SampleIds,
+Refusal storedRefusal(const StickerKind& row, const QStringList& SampleIds,
                       const std::vector<std::optional<StoredSample>>& stored) {
     using Why = Refusal::Why;
     Refusal unknown{Why::NotRecorded, {}};
@@ -106,7 +62,7 @@ Refusal storedRefusal(const KindRow& row, const QStringList& SampleIds,
     for (size_t i = 0; i < stored.size(); ++i) {
         if (!stored[i])
             unknown.items << SampleIds[qsizetype(i)];
-        else if (row.needsCode && stored[i]->CodeId.isEmpty())
+        else if (row.showsCode && stored[i]->CodeId.isEmpty())
             withoutCode.items << SampleIds[qsizetype(i)];
         else if (!customers.contains(stored[i]->CustomerId))
             customers << stored[i]->CustomerId;
@@ -115,82 +71,62 @@ Refusal storedRefusal(const KindRow& row, const QStringList& SampleIds,
         return unknown;
     if (!withoutCode.items.isEmpty())
         return withoutCode;
-    if (row.kind == Kind::Batch && customers.size() > 1)
+    if (row.samples > 1 && customers.size() > 1)
         return {Why::BatchCustomers, customers, 0};
     return {};
 }
 
-QString englishRefusal(const Refusal& refusal, const QString& kind) {
-    using Why = Refusal::Why;
-    const QString numbers = refusal.items.join(QStringLiteral(", "));
-    const KindRow* row = findKind(kind);
-    switch (refusal.why) {
-    case Why::None:
-        return {};
-    case Why::NoKind:
-        return QStringLiteral("--reprint needs a sticker kind and sample numbers.");
-    case Why::UnknownKind:
-        return QStringLiteral("Unknown sticker kind \"%1\": use sample, result, large, small or batch.")
-            .arg(kind);
-    case Why::NoNumber:
-        return QStringLiteral("No sample number given.");
-    case Why::BatchNotFour:
-        return QStringLiteral("A batch result sticker lists exactly four samples; %1 given.")
-            .arg(refusal.given);
-    case Why::BatchRepeated:
-        return QStringLiteral("A batch result sticker lists four different samples; %1 is given twice.")
-            .arg(numbers);
-    case Why::BatchCustomers:
-        return QStringLiteral("A batch result sticker lists the samples of one customer; these belong to "
-                              "customers %1.")
-            .arg(numbers);
-    case Why::NotRecorded:
-        return QStringLiteral("Not recorded: %1.").arg(numbers);
-    case Why::NoCode:
-        return QStringLiteral("No test code recorded for %1, so no %2 can be printed for it.")
-            .arg(numbers, row ? row->sticker : kind);
-    }
-    return {};
+// "sample, result, large, small or batch"
+QString keywords() {
+    QStringList words;
+    for (const StickerKind& kind : StickerKinds())
+        words << kind.keyword;
+    const QString last = words.takeLast();
+    return words.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
-QString germanRefusal(const Refusal& refusal, const QString& kind) {
+// The refusal in English for the command line, or in German for the window: %1 the numbers (the
+// kind, the count given), %2 the sticker (the kinds there are).
+QString worded(const Refusal& refusal, const QString& kind, bool german) {
     using Why = Refusal::Why;
-    const QString numbers = refusal.items.join(QStringLiteral(", "));
-    const KindRow* row = findKind(kind);
-    switch (refusal.why) {
-    case Why::None:
-        return {};
-    case Why::NoKind:
-    case Why::UnknownKind:
-        return QStringLiteral("Bitte ein Etikett wählen.");
-    case Why::NoNumber:
-        return QStringLiteral("Bitte Proben-Nr. eingeben.");
-    case Why::BatchNotFour:
-        return QStringLiteral("Ein Ergebnisetikett für 4 Proben braucht genau 4 Proben-Nr., nicht %1.")
-            .arg(refusal.given);
-    case Why::BatchRepeated:
-        return QStringLiteral("%1 steht doppelt da: 4 verschiedene Proben-Nr. eingeben.").arg(numbers);
-    case Why::BatchCustomers:
-        return QStringLiteral("Die 4 Proben gehören zu verschiedenen Kunden (%1).").arg(numbers);
-    case Why::NotRecorded:
-        return QStringLiteral("Nicht erfasst: %1.").arg(numbers);
-    case Why::NoCode:
-        return QStringLiteral("Keine Testnummer erfasst für %1: kein %2 möglich.")
-            .arg(numbers, GermanStickerName(row ? row->sticker : kind));
-    }
-    return {};
+    static const std::array<std::array<QString, 2>, 9> texts{{
+        {},
+        {QStringLiteral("--reprint needs a sticker kind and sample numbers."),
+         QStringLiteral("Bitte ein Etikett wählen.")},
+        {QStringLiteral("Unknown sticker kind \"%1\": use %2."), QStringLiteral("Bitte ein Etikett wählen.")},
+        {QStringLiteral("No sample number given."), QStringLiteral("Bitte Proben-Nr. eingeben.")},
+        {QStringLiteral("A batch result sticker lists exactly four samples; %1 given."),
+         QStringLiteral("Ein Ergebnisetikett für 4 Proben braucht genau 4 Proben-Nr., nicht %1.")},
+        {QStringLiteral("A batch result sticker lists four different samples; %1 is given twice."),
+         QStringLiteral("%1 steht doppelt da: 4 verschiedene Proben-Nr. eingeben.")},
+        {QStringLiteral(
+             "A batch result sticker lists the samples of one customer; these belong to customers %1."),
+         QStringLiteral("Die 4 Proben gehören zu verschiedenen Kunden (%1).")},
+        {QStringLiteral("Not recorded: %1."), QStringLiteral("Nicht erfasst: %1.")},
+        {QStringLiteral("No test code recorded for %1, so no %2 can be printed for it."),
+         QStringLiteral("Keine Testnummer erfasst für %1: kein %2 möglich.")},
+    }};
+    const StickerKind* row = StickerKindOfKeyword(kind);
+    const QString sticker = !row ? keywords() : german ? row->germanName : row->name;
+    const QString numbers = refusal.why == Why::UnknownKind    ? kind
+                            : refusal.why == Why::BatchNotFour ? QString::number(refusal.given)
+                                                               : refusal.items.join(QStringLiteral(", "));
+    // The sticker first: a kind typed on the command line may hold a "%2" of its own.
+    return QString(texts[size_t(refusal.why)][german])
+        .replace(QStringLiteral("%2"), sticker)
+        .replace(QStringLiteral("%1"), numbers);
 }
 
 // A request checked against the stored rows before anything prints.
 struct CheckedRequest {
     Refusal refusal;
-    const KindRow* row = nullptr;
+    const StickerKind* row = nullptr;
     std::vector<StoredSample> stored; // the rows, in the order of the numbers, when not refused
 };
 
 CheckedRequest checkRequest(const DbConnection& db, const QString& kind, const QStringList& SampleIds) {
     CheckedRequest checked;
-    checked.row = findKind(kind);
+    checked.row = StickerKindOfKeyword(kind);
     checked.refusal = requestRefusal(checked.row, kind, SampleIds);
     if (checked.refusal.why != Refusal::Why::None)
         return checked;
@@ -203,56 +139,26 @@ CheckedRequest checkRequest(const DbConnection& db, const QString& kind, const Q
     return checked;
 }
 
-// The sticker routines of both libraries, set up for one reprint.
+// Stickers of stored samples, the customer of their rows picking the test centre, a pause
+// between two of them as between a job's labels.
 class StoredStickers {
 public:
-    explicit StoredStickers(MainModule& module)
-        : mModule(module), m7x32(*module.printer7x32, module.settings, mJob),
-          m62(*module.printer62, module.settings, mJob) {
-        BeginPrinterJob(module);
-    }
+    explicit StoredStickers(MainModule& module) : mStickers(module, mJob) { BeginPrinterJob(module); }
 
-    // One sticker of a kind for stored samples: one, or the four rows of a batch sticker. A
-    // printer left unset is a lost sticker here, since the sticker was asked for.
-    StickerOutcome print(const KindRow& row, const QStringList& SampleIds,
+    // One sticker for stored rows: one, or the four of a batch sticker. A printer left unset is a
+    // lost sticker here, since the sticker was asked for.
+    StickerOutcome print(const StickerKind& kind, const QStringList& SampleIds,
                          const std::vector<StoredSample>& stored) {
-        const auto code = [&stored](qsizetype i) {
-            return size_t(i) < stored.size() ? stored[size_t(i)].CodeId : QString();
-        };
-        const QString SampleId = SampleIds.value(0);
-        // The test centre follows the customer of the row.
+        if (mPrinted++ > 0)
+            mStickers.pauseAfter(kind);
         mJob.CustomerId.clear();
-        for (const StoredSample& sample : stored)
+        QStringList CodeIds;
+        for (const StoredSample& sample : stored) {
+            CodeIds << sample.CodeId;
             if (mJob.CustomerId.isEmpty())
                 mJob.CustomerId = sample.CustomerId;
-        switch (row.kind) {
-        case Kind::Sample:
-            return asked(use7x32() ? m7x32.PrintSampleLabel(SampleId, code(0))
-                                   : m62.PrintSampleLabel(SampleId, code(0)));
-        case Kind::Result:
-            return asked(m7x32.PrintResultLabel(SampleId, code(0)));
-        case Kind::Large:
-            return asked(use7x32() ? m7x32.PrintLargeLabel(SampleId) : m62.PrintLargeLabel(SampleId));
-        case Kind::Small:
-            return asked(use7x32() ? m7x32.PrintSmallBarcode(SampleId) : m62.PrintSmallBarcode(SampleId));
-        case Kind::Batch:
-            return asked(m62.PrintBatchResultLabel(SampleIds.value(0), SampleIds.value(1), SampleIds.value(2),
-                                                   SampleIds.value(3), code(0), code(1), code(2), code(3)));
         }
-        return {};
-    }
-
-    // The same pauses as between a job's labels, here only between two stickers.
-    void pauseBefore(const KindRow& row) {
-        if (mPrinted++ > 0)
-            mModule.pause->sleep(row.kind == Kind::Small ? SmallBarcodePause : LabelPause);
-    }
-
-private:
-    // Printer 1's series picks the generation as in a job; asked for only where it decides.
-    bool use7x32() const { return PrinterSeries(mModule.settings.BarcodePrinter1) > LastSeriesOf62; }
-
-    static StickerOutcome asked(StickerOutcome outcome) {
+        StickerOutcome outcome = mStickers.print(kind, SampleIds, CodeIds);
         if (outcome.state == StickerOutcome::State::NoPrinter) {
             outcome.state = StickerOutcome::State::Lost;
             outcome.reason = QStringLiteral("no printer is set for it (its BARCODEPRINTER setting is empty)");
@@ -261,10 +167,9 @@ private:
         return outcome;
     }
 
-    MainModule& mModule;
+private:
     LabelJob mJob; // only its customer, for the test centre
-    modSlpApi7x32 m7x32;
-    modSlpApi62 m62;
+    StickerPrinter mStickers;
     int mPrinted = 0;
 };
 
@@ -272,19 +177,18 @@ private:
 // tellPrinted: a line on standard output for each sticker printed, for the command line.
 QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checked,
                                 const QStringList& SampleIds, bool tellPrinted) {
-    const KindRow& row = *checked.row;
+    const StickerKind& row = *checked.row;
     StoredStickers stickers(module);
     QList<LostSticker> lost;
     const auto print = [&](const QStringList& numbers, const std::vector<StoredSample>& rows) {
-        stickers.pauseBefore(row);
         const StickerOutcome outcome = stickers.print(row, numbers, rows);
         if (tellPrinted && outcome.state == StickerOutcome::State::Printed)
-            writeLine(
+            WriteLine(
                 stdout,
-                QStringLiteral("Printed: %1 %2 on %3").arg(row.sticker, numbers.join(u' '), outcome.printer));
-        NoteSticker(lost, numbers, row.sticker, outcome);
+                QStringLiteral("Printed: %1 %2 on %3").arg(row.name, numbers.join(u' '), outcome.printer));
+        NoteSticker(lost, numbers, row.name, outcome);
     };
-    if (row.kind == Kind::Batch) {
+    if (row.samples > 1) {
         print(SampleIds, checked.stored);
     } else {
         for (qsizetype i = 0; i < SampleIds.size(); ++i)
@@ -296,24 +200,17 @@ QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checke
 } // namespace
 
 QString ReprintRequestProblem(const QString& kind, const QStringList& SampleIds) {
-    return englishRefusal(requestRefusal(findKind(kind), kind, SampleIds), kind);
+    return worded(requestRefusal(StickerKindOfKeyword(kind), kind, SampleIds), kind, false);
 }
 
 int Reprint(MainModule& module, const QString& kind, const QStringList& SampleIds) {
     const CheckedRequest checked = checkRequest(module.db, kind, SampleIds);
     if (checked.refusal.why != Refusal::Why::None) {
-        writeLine(stderr, englishRefusal(checked.refusal, kind) + QStringLiteral(" Nothing was printed."));
+        WriteLine(stderr, worded(checked.refusal, kind, false) + QStringLiteral(" Nothing was printed."));
         return ExitRefused;
     }
     const QList<LostSticker> lost = printChecked(module, checked, SampleIds, true);
     return lost.isEmpty() ? ExitPrinted : ExitStickersLost;
-}
-
-QList<ReprintKind> ReprintKinds() {
-    QList<ReprintKind> out;
-    for (const KindRow& row : kinds())
-        out.append({QLatin1String(row.name), GermanStickerName(row.sticker)});
-    return out;
 }
 
 QStringList SampleIdsFromText(const QString& text) {
@@ -325,17 +222,15 @@ WindowReprint ReprintFromWindow(MainModule& module, const QString& kind, const Q
     const QStringList SampleIds = SampleIdsFromText(SampleIdsText);
     const CheckedRequest checked = checkRequest(module.db, kind, SampleIds);
     if (checked.refusal.why != Refusal::Why::None)
-        return {germanRefusal(checked.refusal, kind) + QStringLiteral(" Nichts gedruckt."), {}};
-    WindowReprint result;
-    result.lostStickers = printChecked(module, checked, SampleIds, false);
-    return result;
+        return {worded(checked.refusal, kind, true) + QStringLiteral(" Nichts gedruckt."), {}};
+    return {{}, printChecked(module, checked, SampleIds, false)};
 }
 
 QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSticker>& lost) {
     QList<LostSticker> stillLost;
     StoredStickers stickers(module);
     for (const LostSticker& sticker : lost) {
-        const KindRow* row = findKindOfSticker(sticker.sticker);
+        const StickerKind* row = StickerKindNamed(sticker.sticker);
         if (sticker.unknown || !row) { // may have printed: the operator decides, not a button
             stillLost << sticker;
             continue;
@@ -364,7 +259,6 @@ QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSt
                         {StickerOutcome::State::Lost, sticker.printer, unreadable, StickerCause::Other});
             continue;
         }
-        stickers.pauseBefore(*row);
         NoteSticker(stillLost, sticker.SampleIds, sticker.sticker,
                     stickers.print(*row, sticker.SampleIds, rows));
     }

@@ -22,13 +22,6 @@ QString ReprintRequestProblem(const QString& kind, const QStringList& SampleIds)
 // standard error; then the result is ExitStickersLost.
 int Reprint(MainModule& module, const QString& kind, const QStringList& SampleIds);
 
-// A sticker kind the window's reprint dialog offers: "sample" and its German name.
-struct ReprintKind {
-    QString kind;
-    QString name;
-};
-QList<ReprintKind> ReprintKinds();
-
 // "70100001 70100002", "70100001, 70100002": the numbers typed into one box.
 QStringList SampleIdsFromText(const QString& text);
 

@@ -164,7 +164,8 @@ void RunStatement(const DbConnection& connection, const QString& what,
         return;
     }
     connection.statements->run([database, work]() mutable { work(database); },
-                               connection.statementWaitSeconds, connection.stopRequested, what);
+                               connection.statementWaitSeconds,
+                               [stop = connection.stopRequest] { return stop && stop->requested(); }, what);
 }
 
 void ReopenWhenLost(DbConnection& connection) {

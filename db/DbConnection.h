@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppSettings.h"
+#include "StopRequest.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -29,8 +30,8 @@ struct DbConnection {
     int answerWaitSeconds = 30;
     // The tool's own bound on every statement, whatever the server or the driver do.
     int statementWaitSeconds = 30;
-    // Asked while a statement is waited on; true gives up on it (the window is being closed).
-    std::function<bool()> stopRequested;
+    // Read while a statement is waited on; a request gives up on it (the window is being closed).
+    const StopRequest* stopRequest = nullptr;
 
     // What OpenConnection was given, so that a lost connection can be opened again.
     AppSettings settings;
@@ -44,7 +45,7 @@ struct DbConnection {
 
 // Runs work (statements on the connection's handle) off the caller's thread within
 // statementWaitSeconds, the caller's event loop turning meanwhile; rethrows what work threw.
-// Throws AppError naming `what` when the bound passes or stopRequested says so.
+// Throws AppError naming `what` when the bound passes or stopRequest is requested.
 void RunStatement(const DbConnection& connection, const QString& what,
                   const std::function<void(QSqlDatabase&)>& work);
 

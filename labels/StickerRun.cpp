@@ -1,5 +1,8 @@
 #include "StickerRun.h"
 
+#include "StickerKinds.h"
+#include "StickerTexts.h"
+
 #include <QList>
 #include <algorithm>
 #include <utility>
@@ -96,12 +99,35 @@ QString printerName(const QString& printerSetting) {
     return QStringLiteral("Smart Label Printer ") + printerSetting.right(3);
 }
 
-StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
-    StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(sticker.printerSetting), {}};
+LaidOutSticker formSticker(std::vector<StickerStep> steps, const FillInForm& form) {
+    using namespace StickerTexts;
+    steps.insert(steps.end(),
+                 {
+                     createFont(12),
+                     text(form.rightX, form.rowY[0], 12, yourReference()),
+                     text(form.rightX, form.rowY[1], 12, floweringAndSampleDate(form.dayLine, form.dateLine)),
+                     text(form.lowerX, form.rowY[2], 12, designation(form.designationLine)),
+                     text(form.lowerX, form.rowY[3], 12, furtherInfo(form.infoLine)),
+                     text(form.lowerX, form.rowY[4], 12, fillLine(form.freeLine)),
+                 });
+    return {kNormalLabel, true, kAsRead, std::move(steps)};
+}
+
+StickerOutcome StickerRoutines::print(StickerLayout layout, const QStringList& SampleIds,
+                                      const QStringList& CodeIds) const {
+    const StickerKind* kind = StickerKindOfLayout(layout);
+    Q_ASSERT_X(kind, "StickerRoutines::print", "a layout without its row in the sticker kinds");
+    return printSticker(mApi, kind ? mSettings.*kind->printer : QString(),
+                        layout({mSettings, mJob, SampleIds, CodeIds}));
+}
+
+StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
+                            const LaidOutSticker& sticker) {
+    StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(printerSetting), {}};
     if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
         // An empty setting is a desk without that printer: nothing to say. A setting that names
         // no printer (a typo, a queue never set up) loses its sticker like any other failure.
-        if (sticker.printerSetting.isEmpty())
+        if (printerSetting.isEmpty())
             return outcome;
         outcome.state = StickerOutcome::State::Lost;
         outcome.reason = api.SlpLastErrorText();

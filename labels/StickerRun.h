@@ -1,10 +1,14 @@
 #pragma once
 
+#include "AppSettings.h"
+#include "LabelJob.h"
 #include "SlpPrinterApi.h"
 #include "StickerOutcome.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+#include <array>
 #include <vector>
 
 // Label-type codes and rotations the stickers open their printers with.
@@ -33,14 +37,35 @@ StickerStep numberBarcode(qint32 left, qint32 top, qint32 right, qint32 bottom, 
 StickerStep qrBarcode(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& data);
 StickerStep picture(qint32 left, qint32 top, qint32 right, qint32 bottom, const QString& path);
 
-// What one sticker routine contributes: its printer, how the printer is opened, and its steps.
-struct Sticker {
-    QString printerSetting; // BarcodePrinter1..3
+// A sticker's layout: how its printer is opened, and its steps.
+struct LaidOutSticker {
     qint32 labelType = kNormalLabel;
     bool openFlag = true;
     qint32 rotation = kAsRead;
     std::vector<StickerStep> steps;
 };
+
+// What a layout fills its sticker with.
+struct StickerData {
+    const AppSettings& settings;
+    const LabelJob& job;   // its customer picks the test centre
+    QStringList SampleIds; // one, or the four of a batch sticker
+    QStringList CodeIds;   // beside them, where the sticker shows codes
+};
+
+using StickerLayout = LaidOutSticker (*)(const StickerData&);
+
+// The fill-in lines of the sample and large stickers: the reference and the dates right of the
+// barcode at rightX, designation, further information and a free line at lowerX, each on its row
+// (the rows and the date lines are the generation's, the rest the sticker's).
+struct FillInForm {
+    std::array<qint32, 5> rowY;
+    qint32 dayLine, dateLine; // underscores after "Blühtag:" and "Probendatum:"
+    qint32 rightX, lowerX;
+    qint32 designationLine, infoLine, freeLine;
+};
+// A normal sticker, as read: the barcode steps given, then the fill-in lines in a font of 12.
+LaidOutSticker formSticker(std::vector<StickerStep> steps, const FillInForm& form);
 
 // "Smart Label Printer " followed by the setting's model digits, its last three characters.
 QString printerName(const QString& printerSetting);
@@ -49,4 +74,21 @@ QString printerName(const QString& printerSetting);
 // close. An empty printer setting prints nothing and reports nothing; a printer that does not open
 // for a setting that names one, a label that does not start (not drawn) and one that SlpEndLabel
 // did not deliver are lost, with the library's reason where it gives one.
-[[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker);
+[[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
+                                          const LaidOutSticker& sticker);
+
+// One printer library's stickers, drawn with the settings and the job they read.
+class StickerRoutines {
+public:
+    StickerRoutines(SlpPrinterApi& api, const AppSettings& settings, const LabelJob& job)
+        : mApi(api), mSettings(settings), mJob(job) {}
+
+    // On the printer of the sticker kind the layout belongs to.
+    StickerOutcome print(StickerLayout layout, const QStringList& SampleIds,
+                         const QStringList& CodeIds) const;
+
+private:
+    SlpPrinterApi& mApi;
+    const AppSettings& mSettings;
+    const LabelJob& mJob;
+};

@@ -1,25 +1,30 @@
 #pragma once
 
-#include "AppSettings.h"
-#include "LabelJob.h"
-#include "SlpPrinterApi.h"
-#include "StickerOutcome.h"
+#include "StickerRun.h"
 
-#include <QString>
+// Stickers through libSlpApi7x32 (300 dpi printers, model digits above 43).
+namespace Layout7x32 {
+LaidOutSticker SampleLabel(const StickerData& data);
+LaidOutSticker LargeLabel(const StickerData& data);
+LaidOutSticker SmallBarcode(const StickerData& data);
+LaidOutSticker ResultLabel(const StickerData& data);
+} // namespace Layout7x32
 
-// Stickers through libSlpApi7x32 (300 dpi printers, model digits above 43). Each routine
-// prints one sticker and tells what became of it.
-class modSlpApi7x32 {
+// Each routine prints one sticker and tells what became of it.
+class modSlpApi7x32 : public StickerRoutines {
 public:
-    modSlpApi7x32(SlpPrinterApi& api, const AppSettings& settings, const LabelJob& job);
+    using StickerRoutines::StickerRoutines;
 
-    StickerOutcome PrintSampleLabel(const QString& SampleId, const QString& CodeId);
-    StickerOutcome PrintLargeLabel(const QString& SampleId);
-    StickerOutcome PrintSmallBarcode(const QString& SampleId);
-    StickerOutcome PrintResultLabel(const QString& SampleId, const QString& CodeId);
-
-private:
-    SlpPrinterApi& mApi;
-    const AppSettings& mSettings;
-    const LabelJob& mJob;
+    StickerOutcome PrintSampleLabel(const QString& SampleId, const QString& CodeId) {
+        return print(Layout7x32::SampleLabel, {SampleId}, {CodeId});
+    }
+    StickerOutcome PrintLargeLabel(const QString& SampleId) {
+        return print(Layout7x32::LargeLabel, {SampleId}, {});
+    }
+    StickerOutcome PrintSmallBarcode(const QString& SampleId) {
+        return print(Layout7x32::SmallBarcode, {SampleId}, {});
+    }
+    StickerOutcome PrintResultLabel(const QString& SampleId, const QString& CodeId) {
+        return print(Layout7x32::ResultLabel, {SampleId}, {CodeId});
+    }
 };

@@ -1,6 +1,5 @@
 #include "LostStickersDialog.h"
 
-#include "FatalError.h"
 #include "LostStickers.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
@@ -8,13 +7,12 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <utility>
 
 LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWidget* parent)
-    : QDialog(parent), mModule(module), mReport(std::move(report)), mMessage(new QLabel(this)),
+    : PrintingDialog(parent), mModule(module), mReport(std::move(report)), mMessage(new QLabel(this)),
       mPrintAgain(new QPushButton(QStringLiteral("Nochmals drucken"), this)),
       mClose(new QPushButton(QStringLiteral("Schließen"), this)) {
     setObjectName(QStringLiteral("LostStickersDialog"));
@@ -47,16 +45,8 @@ QString LostStickersDialog::text() const {
     return mMessage->text();
 }
 
-void LostStickersDialog::reject() {
-    if (!mPrinting) // the stickers in hand are told before the message goes
-        QDialog::reject();
-}
-
 void LostStickersDialog::printAgain() {
-    if (mPrinting)
-        return;
-    ReportingErrors([&] {
-        const QScopedValueRollback printing(mPrinting, true);
+    printing([&] {
         mPrintAgain->setEnabled(false);
         mClose->setEnabled(false);
         mReport.lostStickers = PrintLostStickersAgain(mModule, mReport.lostStickers);

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "MainModule.h"
-
-#include <QDialog>
+#include "PrintingDialog.h"
 
 class QLabel;
 class QPushButton;
@@ -10,7 +9,7 @@ class QPushButton;
 // The one German message after a job that lost stickers or ended on an error. "Nochmals drucken"
 // prints exactly the stickers not printed again and shows what is still lost; "Schließen" leaves
 // them.
-class LostStickersDialog final : public QDialog {
+class LostStickersDialog final : public PrintingDialog {
     Q_OBJECT
 public:
     LostStickersDialog(MainModule& module, JobReport report, QWidget* parent = nullptr);
@@ -20,16 +19,12 @@ public:
     // The message's text as it stands; also what a desk without a screen writes to standard error.
     QString text() const;
 
-protected:
-    void reject() override;
-
 private:
     void printAgain();
     void showReport(bool printedAgain);
 
     MainModule& mModule;
     JobReport mReport;
-    bool mPrinting = false;
     QLabel* const mMessage;
     QPushButton* const mPrintAgain;
     QPushButton* const mClose;

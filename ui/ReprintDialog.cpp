@@ -1,8 +1,8 @@
 #include "ReprintDialog.h"
 
-#include "FatalError.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
+#include "StickerKinds.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -10,19 +10,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
-    : QDialog(parent), mModule(module), mSampleIds(new QLineEdit(this)), mKind(new QComboBox(this)),
+    : PrintingDialog(parent), mModule(module), mSampleIds(new QLineEdit(this)), mKind(new QComboBox(this)),
       mRefusal(new QLabel(this)), mPrint(new QPushButton(QStringLiteral("Drucken"), this)) {
     setObjectName(QStringLiteral("ReprintDialog"));
     setWindowTitle(QStringLiteral("Etiketten nochmals drucken"));
     mSampleIds->setObjectName(QStringLiteral("SampleIds"));
     mSampleIds->setPlaceholderText(QStringLiteral("z. B. 70100001 70100002"));
     mKind->setObjectName(QStringLiteral("StickerKind"));
-    for (const ReprintKind& kind : ReprintKinds())
-        mKind->addItem(kind.name, kind.kind);
+    for (const StickerKind& kind : StickerKinds())
+        mKind->addItem(kind.germanName, kind.keyword);
     mRefusal->setObjectName(QStringLiteral("Refusal"));
     mRefusal->setWordWrap(true);
     QPalette red = mRefusal->palette();
@@ -51,16 +50,8 @@ ReprintDialog::ReprintDialog(MainModule& module, QWidget* parent)
     connect(mSampleIds, &QLineEdit::textEdited, mRefusal, &QLabel::clear);
 }
 
-void ReprintDialog::reject() {
-    if (!mPrinting)
-        QDialog::reject();
-}
-
 void ReprintDialog::print() {
-    if (mPrinting)
-        return;
-    ReportingErrors([&] {
-        const QScopedValueRollback printing(mPrinting, true);
+    printing([&] {
         mPrint->setEnabled(false);
         const WindowReprint result =
             ReprintFromWindow(mModule, mKind->currentData().toString(), mSampleIds->text());

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "MainModule.h"
+#include "PrintingDialog.h"
 
-#include <QDialog>
 #include <QList>
 
 class QComboBox;
@@ -12,7 +12,7 @@ class QPushButton;
 
 // Prints recorded samples' stickers again from the window: sample number(s), the sticker and
 // "Drucken". A request that cannot be printed is refused here, before anything prints.
-class ReprintDialog final : public QDialog {
+class ReprintDialog final : public PrintingDialog {
     Q_OBJECT
 public:
     explicit ReprintDialog(MainModule& module, QWidget* parent = nullptr);
@@ -20,15 +20,11 @@ public:
     // After "Drucken": the stickers that did not reach their printers.
     const QList<LostSticker>& lostStickers() const { return mLost; }
 
-protected:
-    void reject() override;
-
 private:
     void print();
 
     MainModule& mModule;
     QList<LostSticker> mLost;
-    bool mPrinting = false;
     QLineEdit* const mSampleIds;
     QComboBox* const mKind;
     QLabel* const mRefusal;

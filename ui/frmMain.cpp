@@ -193,9 +193,10 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 
     connectHandlers();
     mModule.progress = [this](int label, int total) { showProgress(label, total); };
-    mModule.stopRequested = [this] { return mCloseRequest != CloseRequest::None; };
+    load();
+}
 
-    // Load step.
+void frmMain::load() {
     setWindowTitle(kTitle + mModule.settings.VersionText);
     setWindowIconText(windowTitle()); // the name a minimised window shows
     mText1->clear();
@@ -208,7 +209,6 @@ frmMain::frmMain(MainModule& module, QWidget* parent)
 
 frmMain::~frmMain() {
     mModule.progress = nullptr;
-    mModule.stopRequested = nullptr;
     // The boxes lose the focus while QWidget deletes them, after this part of the window is gone.
     disconnect(mText1, nullptr, this, nullptr);
     disconnect(mText2, nullptr, this, nullptr);
@@ -285,6 +285,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (mJobRunning) {
         if (mCloseRequest == CloseRequest::None)
             mCloseRequest = CloseRequest::CloseBox;
+        mStop->request();
         event->ignore();
         return;
     }
@@ -294,34 +295,37 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind) {
-    if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
-        return;
-    ReportingErrors([&] {
-        // A repeat count the job could not convert would end the process before anything is drawn.
-        if (const JobBox box = CheckFixedPress(customerId, mText2->text()); box != JobBox::None) {
-            giveFocusBack(box);
-            return;
-        }
-        mModule.job.CustomerId = customerId;
-        mModule.job.LabelCount = labelCount;
-        mModule.job.Kind = kind;
-        runJob(false);
-    });
+    // A repeat count the job could not convert would end the process before anything is drawn.
+    runCheckedJob([&] { return CheckFixedPress(customerId, mText2->text()); },
+                  [&] {
+                      return LabelJob{customerId, labelCount, kind, 1};
+                  },
+                  false);
 }
 
 void frmMain::runBoxJob(JobKind kind) {
-    if (mJobRunning)
+    // Boxes that cannot make a sound job would end the process or record malformed numbers.
+    runCheckedJob([&] { return CheckBoxPress(mText1->text(), mText2->text()); },
+                  [&] {
+                      return LabelJob{mText1->text(), ToInteger16(mText2->text()), kind, 1};
+                  },
+                  true);
+}
+
+void frmMain::runCheckedJob(const std::function<JobBox()>& check, const std::function<LabelJob()>& job,
+                            bool clearNameLine) {
+    if (mJobRunning) // Command10 stays enabled during a job, and a click can come by other ways
         return;
     ReportingErrors([&] {
-        // Boxes that cannot make a sound job would end the process or record malformed numbers.
-        if (const JobBox box = CheckBoxPress(mText1->text(), mText2->text()); box != JobBox::None) {
+        if (const JobBox box = check(); box != JobBox::None) {
             giveFocusBack(box);
             return;
         }
-        mModule.job.CustomerId = mText1->text();
-        mModule.job.LabelCount = ToInteger16(mText2->text());
-        mModule.job.Kind = kind;
-        runJob(true);
+        const LabelJob next = job();
+        mModule.job.CustomerId = next.CustomerId;
+        mModule.job.LabelCount = next.LabelCount;
+        mModule.job.Kind = next.Kind;
+        runJob(clearNameLine);
     });
 }
 
@@ -332,9 +336,11 @@ void frmMain::runJob(bool clearNameLine) {
     const QString nameLine = mLabel1->text();
     JobReport report;
     {
+        StopRequest stop;
         const QScopedValueRollback running(mJobRunning, true);
+        const QScopedValueRollback stopping(mStop, &stop);
         const JobInputFilter dropInput(this, mCmdClose);
-        report = RunLabelJob(mModule);
+        report = RunLabelJob(mModule, stop);
         // Presses that waited for the end of the job find the controls still disabled.
         QCoreApplication::processEvents();
     }
@@ -431,6 +437,7 @@ void frmMain::giveFocusBack(JobBox box) {
 void frmMain::closeClicked() {
     if (mJobRunning) {
         mCloseRequest = CloseRequest::CloseButton;
+        mStop->request();
         return;
     }
     ReportingErrors([&] {

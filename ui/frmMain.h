@@ -3,6 +3,7 @@
 #include "JobBoxes.h"
 #include "JobRequest.h"
 #include "LabelJob.h"
+#include "StopRequest.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -44,12 +45,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // A close asked for during a job waits for the label in hand to have its row and stickers.
+    // Which close was asked for during a job, to be carried out once the job has stopped.
     enum class CloseRequest { None, CloseButton, CloseBox };
 
     void connectHandlers();
+    // The load step: the title, empty boxes, the four "Fluid" buttons hidden and disabled.
+    void load();
     void runFixedJob(const QString& customerId, qint16 labelCount, JobKind kind);
     void runBoxJob(JobKind kind);
+    // Runs the job once check finds no box to correct.
+    void runCheckedJob(const std::function<JobBox()>& check, const std::function<LabelJob()>& job,
+                       bool clearNameLine);
     void runJob(bool clearNameLine);
     void showProgress(int label, int total);
     // The German message of lost stickers; where there is no screen, on standard error.
@@ -69,6 +75,7 @@ private:
     bool mGivingFocusBack = false;
     bool mJobRunning = false;
     CloseRequest mCloseRequest = CloseRequest::None;
+    StopRequest* mStop = nullptr; // the running job's
     QPointer<ReprintDialog> mReprintDialog;
 
     QLabel* const mLblKem;

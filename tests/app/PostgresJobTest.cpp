@@ -105,20 +105,20 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     const pid_t server = backend.value(0).toInt();
     if (row.fault == Fault::Restarted)
         other(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(server));
-    bool closeAsked = false, frozen = false;
-    module.stopRequested = [&closeAsked] { return closeAsked; };
+    bool frozen = false;
+    StopRequest close;
     module.db.statementWaitSeconds = row.fault == Fault::Frozen ? 1 : 30;
     if (row.fault == Fault::Frozen || row.fault == Fault::FrozenAndClose)
         printer7x32.onEnd = [&](const std::vector<QString>&) {
             if (!std::exchange(frozen, true) && ::kill(server, SIGSTOP) == 0 &&
                 row.fault == Fault::FrozenAndClose)
                 // Handled only by an event loop that turns while the job waits for the server.
-                QTimer::singleShot(0, [&closeAsked] { closeAsked = true; });
+                QTimer::singleShot(0, [&close] { close.request(); });
         };
 
     module.job = {"705", 4, FourTests, 1};
     boxes.mText2 = "2";
-    const JobReport report = RunLabelJob(module);
+    const JobReport report = RunLabelJob(module, close);
     ::kill(server, SIGCONT);
     // Whatever the frozen server still had in hand ends, and the label is rolled back.
     ASSERT_TRUE(module.db.statements->settle(60));

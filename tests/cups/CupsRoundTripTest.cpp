@@ -299,11 +299,11 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
     std::vector<What> lost;
     const auto job = [&](const char* customer, qint16 count, JobKind kind, std::vector<Expected> stickers) {
         for (const LostSticker& sticker : run(customer, count, kind).lostStickers)
-            lost.push_back(sticker.sticker == StickerName::BatchResult ? What::Batch
-                           : sticker.sticker == StickerName::Large     ? What::Large
-                           : sticker.sticker == StickerName::Small     ? What::Small
-                           : sticker.sticker == StickerName::Result    ? What::Result
-                                                                       : What::Sample);
+            lost.push_back(sticker.sticker == "batch result sticker"    ? What::Batch
+                           : sticker.sticker == "large label"           ? What::Large
+                           : sticker.sticker == "small barcode sticker" ? What::Small
+                           : sticker.sticker == "result sticker"        ? What::Result
+                                                                        : What::Sample);
         const std::vector<Row> recorded = rows(customer);
         for (Expected& sticker : stickers) {
             sticker.own = recorded.at(size_t(sticker.sample));

@@ -60,159 +60,149 @@ struct Fixture {
 };
 
 // Expected tables: one row per call, texts typed out with every underscore.
+struct LayoutRow {
+    const char* name;
+    std::function<void(Fixture&)> print;
+    Calls expected;
+};
 
-TEST(StickerCalls7x32, PrintSampleLabel) {
+class Layouts : public ::testing::TestWithParam<LayoutRow> {};
+
+TEST_P(Layouts, DrawTheirStepsInOrder) {
     Fixture f;
-    f.gen7x32.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1"));
-    EXPECT_EQ(f.printer.calls(),
-              framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
-                     {
-                         "SlpCreateFont(Arial, 10, 0)",
-                         "SlpDrawTextXY(20, 0, 101, Proben ID:)",
-                         "SlpDrawTextXY(20, 250, 101, Testnummer:)",
-                         kNumberStyle,
-                         "SlpDrawBarCode(0, 50, 300, 220, 70100042)",
-                         kNumberStyle,
-                         "SlpDrawBarCode(0, 290, 310, 480, 3FA9C0D1)",
-                         "SlpCreateFont(Arial, 12, 0)",
-                         "SlpDrawTextXY(320, 50, 102, Ihre Ref.: _________________________)",
-                         "SlpDrawTextXY(320, 170, 102, Blühtag: ____ Probendatum:___________)",
-                         "SlpDrawTextXY(320, 290, 102, Bezeichnung:   _____________________)",
-                         "SlpDrawTextXY(320, 410, 102, Weitere Infos: ______________________)",
-                         "SlpDrawTextXY(320, 500, 102, __________________________________)",
-                     },
-                     {"101", "102"}));
+    GetParam().print(f);
+    EXPECT_EQ(f.printer.calls(), GetParam().expected);
 }
 
-TEST(StickerCalls7x32, PrintLargeLabel) {
-    Fixture f;
-    f.gen7x32.PrintLargeLabel(QStringLiteral("40100007"));
-    EXPECT_EQ(
-        f.printer.calls(),
-        framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
-               {
-                   "SlpCreateFont(Arial, 10, 0)",
-                   "SlpDrawTextXY(20, 0, 101, Proben ID:)",
-                   kNumberStyle,
-                   "SlpDrawBarCode(0, 50, 300, 220, 40100007)",
-                   "SlpCreateFont(Arial, 12, 0)",
-                   "SlpDrawTextXY(320, 50, 102, Ihre Ref.: _________________________)",
-                   "SlpDrawTextXY(320, 170, 102, Blühtag: ____ Probendatum:___________)",
-                   "SlpDrawTextXY(0, 290, 102, Bezeichnung:   ________________________________________)",
-                   "SlpDrawTextXY(0, 410, 102, Weitere Infos: ________________________________________)",
-                   "SlpDrawTextXY(0, 500, 102, _______________________________________________________)",
-               },
-               {"101", "102"}));
-}
-
-TEST(StickerCalls7x32, PrintSmallBarcode) {
-    Fixture f;
-    f.gen7x32.PrintSmallBarcode(QStringLiteral("40100007"));
-    EXPECT_EQ(f.printer.calls(), framed("SlpOpenPrinter(Smart Label Printer 240, 4, true)", 1,
-                                        {kNumberStyle, "SlpDrawBarCode(50, 40, 210, 250, 40100007)"}, {}));
-}
-
-TEST(StickerCalls7x32, PrintResultLabel) {
-    Fixture f;
-    f.gen7x32.PrintResultLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1"));
-    EXPECT_EQ(f.printer.calls(),
-              framed("SlpOpenPrinter(Smart Label Printer 440, 2, false)", 0,
-                     {
-                         "SlpDrawPicture(0, 0, 236, 280, /opt/velmora/logo-nord.png)",
-                         "SlpCreateFont(Arial, 12, 0)",
-                         "SlpDrawTextXY(0, 290, 101, Rufen Sie die Ergebnisse der Probe:)",
-                         "SlpDrawTextXY(0, 350, 101, 70100042 mit diesem QR-Code, oder unter)",
-                         "SlpDrawTextXY(0, 410, 101, https://nord.example/ergebnisse)",
-                         "SlpDrawTextXY(0, 460, 101, unter Angabe dieser Testnummer, ab:)",
-                         "SlpCreateFont(Arial, 13, 0)",
-                         "SlpDrawTextXY(180, 520, 102, 3FA9C0D1)",
-                         kQrStyle,
-                         "SlpDrawBarCode(650, 0, 950, 300, https://nord.example/qr/3FA9C0D1?source=qa)",
-                     },
-                     {"101", "102"}));
-}
-
-TEST(StickerCalls62, PrintSampleLabel) {
-    Fixture f;
-    f.gen62.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1"));
-    EXPECT_EQ(f.printer.calls(),
-              framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
-                     {
-                         "SlpCreateFont(Arial, 10, 0)",
-                         "SlpDrawTextXY(0, 0, 101, Proben ID:)",
-                         kNumberStyle,
-                         "SlpDrawBarCode(0, 30, 300, 200, 70100042)",
-                         "SlpDrawTextXY(0, 190, 101, Testnummer:)",
-                         kNumberStyle,
-                         "SlpDrawBarCode(0, 215, 300, 380, 3FA9C0D1)",
-                         "SlpCreateFont(Arial, 12, 0)",
-                         "SlpDrawTextXY(250, 40, 102, Ihre Ref.: _________________________)",
-                         "SlpDrawTextXY(250, 100, 102, Blühtag: _____ Probendatum:__________)",
-                         "SlpDrawTextXY(250, 200, 102, Bezeichnung:   _________________________)",
-                         "SlpDrawTextXY(250, 260, 102, Weitere Infos: _________________________)",
-                         "SlpDrawTextXY(250, 320, 102, ________________________________________)",
-                     },
-                     {"101", "102"}));
-}
-
-TEST(StickerCalls62, PrintLargeLabel) {
-    Fixture f;
-    f.gen62.PrintLargeLabel(QStringLiteral("40100007"));
-    EXPECT_EQ(
-        f.printer.calls(),
-        framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
-               {
-                   "SlpCreateFont(Arial, 10, 0)",
-                   "SlpDrawTextXY(20, 0, 101, Proben ID:)",
-                   kNumberStyle,
-                   "SlpDrawBarCode(0, 30, 210, 180, 40100007)",
-                   "SlpCreateFont(Arial, 12, 0)",
-                   "SlpDrawTextXY(215, 40, 102, Ihre Ref.: _________________________)",
-                   "SlpDrawTextXY(215, 100, 102, Blühtag: _____ Probendatum:__________)",
-                   "SlpDrawTextXY(0, 200, 102, Bezeichnung:   ________________________________________)",
-                   "SlpDrawTextXY(0, 260, 102, Weitere Infos: ________________________________________)",
-                   "SlpDrawTextXY(0, 320, 102, _______________________________________________________)",
-               },
-               {"101", "102"}));
-}
-
-TEST(StickerCalls62, PrintSmallBarcode) {
-    Fixture f;
-    f.gen62.PrintSmallBarcode(QStringLiteral("40100007"));
-    EXPECT_EQ(f.printer.calls(), framed("SlpOpenPrinter(Smart Label Printer 240, 4, true)", 1,
-                                        {kNumberStyle, "SlpDrawBarCode(34, 1, 142, 203, 40100007)"}, {}));
-}
-
-TEST(StickerCalls62, PrintBatchResultLabel) {
-    Fixture f;
-    f.job.CustomerId = QStringLiteral("405");
-    f.gen62.PrintBatchResultLabel(QStringLiteral("40500001"), QStringLiteral("40500002"),
-                                  QStringLiteral("40500003"), QStringLiteral("40500004"),
-                                  QStringLiteral("0000000A"), QStringLiteral("0000000B"),
-                                  QStringLiteral("0000000C"), QStringLiteral("0000000D"));
-    EXPECT_EQ(f.printer.calls(), framed("SlpOpenPrinter(Smart Label Printer 440, 2, false)", 1,
-                                        {
-                                            "SlpDrawPicture(0, 330, 280, 560, /opt/velmora/logo-sued.png)",
-                                            "SlpCreateFont(Arial, 11, 0)",
-                                            "SlpDrawTextXY(310, 60, 101, Rufen Sie die Ergebnisse)",
-                                            "SlpDrawTextXY(370, 135, 101, Ihrer Proben auf:)",
-                                            "SlpDrawTextXY(430, 0, 101, https://sued.example/ergebnisse)",
-                                            "SlpDrawTextXY(490, 100, 101, unter Eingabe dieser)",
-                                            "SlpDrawTextXY(560, 130, 101, Testnummern ab:)",
-                                            "SlpCreateFont(Arial, 13, 0)",
-                                            "SlpDrawTextXY(620, 300, 102, Proben ID -)",
-                                            "SlpDrawTextXY(620, 25, 102,  Testnummer)",
-                                            "SlpDrawTextXY(690, 300, 102, 40500001 -)",
-                                            "SlpDrawTextXY(690, 40, 102, 0000000A)",
-                                            "SlpDrawTextXY(760, 300, 102, 40500002 -)",
-                                            "SlpDrawTextXY(760, 40, 102, 0000000B)",
-                                            "SlpDrawTextXY(830, 300, 102, 40500003 -)",
-                                            "SlpDrawTextXY(830, 40, 102, 0000000C)",
-                                            "SlpDrawTextXY(900, 300, 102, 40500004 -)",
-                                            "SlpDrawTextXY(900, 40, 102, 0000000D)",
-                                        },
-                                        {"101", "102"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    BothGenerations, Layouts,
+    ::testing::ValuesIn(std::vector<LayoutRow>{
+        {"SampleLabel7x32",
+         [](Fixture& f) {
+             f.gen7x32.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1"));
+         },
+         framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
+                {
+                    "SlpCreateFont(Arial, 10, 0)",
+                    "SlpDrawTextXY(20, 0, 101, Proben ID:)",
+                    "SlpDrawTextXY(20, 250, 101, Testnummer:)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 50, 300, 220, 70100042)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 290, 310, 480, 3FA9C0D1)",
+                    "SlpCreateFont(Arial, 12, 0)",
+                    "SlpDrawTextXY(320, 50, 102, Ihre Ref.: _________________________)",
+                    "SlpDrawTextXY(320, 170, 102, Blühtag: ____ Probendatum:___________)",
+                    "SlpDrawTextXY(320, 290, 102, Bezeichnung:   _____________________)",
+                    "SlpDrawTextXY(320, 410, 102, Weitere Infos: ______________________)",
+                    "SlpDrawTextXY(320, 500, 102, __________________________________)",
+                },
+                {"101", "102"})},
+        {"LargeLabel7x32", [](Fixture& f) { f.gen7x32.PrintLargeLabel(QStringLiteral("40100007")); },
+         framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
+                {
+                    "SlpCreateFont(Arial, 10, 0)",
+                    "SlpDrawTextXY(20, 0, 101, Proben ID:)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 50, 300, 220, 40100007)",
+                    "SlpCreateFont(Arial, 12, 0)",
+                    "SlpDrawTextXY(320, 50, 102, Ihre Ref.: _________________________)",
+                    "SlpDrawTextXY(320, 170, 102, Blühtag: ____ Probendatum:___________)",
+                    "SlpDrawTextXY(0, 290, 102, Bezeichnung:   ________________________________________)",
+                    "SlpDrawTextXY(0, 410, 102, Weitere Infos: ________________________________________)",
+                    "SlpDrawTextXY(0, 500, 102, _______________________________________________________)",
+                },
+                {"101", "102"})},
+        {"SmallBarcode7x32", [](Fixture& f) { f.gen7x32.PrintSmallBarcode(QStringLiteral("40100007")); },
+         framed("SlpOpenPrinter(Smart Label Printer 240, 4, true)", 1,
+                {kNumberStyle, "SlpDrawBarCode(50, 40, 210, 250, 40100007)"}, {})},
+        {"ResultLabel7x32",
+         [](Fixture& f) {
+             f.gen7x32.PrintResultLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1"));
+         },
+         framed("SlpOpenPrinter(Smart Label Printer 440, 2, false)", 0,
+                {
+                    "SlpDrawPicture(0, 0, 236, 280, /opt/velmora/logo-nord.png)",
+                    "SlpCreateFont(Arial, 12, 0)",
+                    "SlpDrawTextXY(0, 290, 101, Rufen Sie die Ergebnisse der Probe:)",
+                    "SlpDrawTextXY(0, 350, 101, 70100042 mit diesem QR-Code, oder unter)",
+                    "SlpDrawTextXY(0, 410, 101, https://nord.example/ergebnisse)",
+                    "SlpDrawTextXY(0, 460, 101, unter Angabe dieser Testnummer, ab:)",
+                    "SlpCreateFont(Arial, 13, 0)",
+                    "SlpDrawTextXY(180, 520, 102, 3FA9C0D1)",
+                    kQrStyle,
+                    "SlpDrawBarCode(650, 0, 950, 300, https://nord.example/qr/3FA9C0D1?source=qa)",
+                },
+                {"101", "102"})},
+        {"SampleLabel62",
+         [](Fixture& f) { f.gen62.PrintSampleLabel(QStringLiteral("70100042"), QStringLiteral("3FA9C0D1")); },
+         framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
+                {
+                    "SlpCreateFont(Arial, 10, 0)",
+                    "SlpDrawTextXY(0, 0, 101, Proben ID:)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 30, 300, 200, 70100042)",
+                    "SlpDrawTextXY(0, 190, 101, Testnummer:)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 215, 300, 380, 3FA9C0D1)",
+                    "SlpCreateFont(Arial, 12, 0)",
+                    "SlpDrawTextXY(250, 40, 102, Ihre Ref.: _________________________)",
+                    "SlpDrawTextXY(250, 100, 102, Blühtag: _____ Probendatum:__________)",
+                    "SlpDrawTextXY(250, 200, 102, Bezeichnung:   _________________________)",
+                    "SlpDrawTextXY(250, 260, 102, Weitere Infos: _________________________)",
+                    "SlpDrawTextXY(250, 320, 102, ________________________________________)",
+                },
+                {"101", "102"})},
+        {"LargeLabel62", [](Fixture& f) { f.gen62.PrintLargeLabel(QStringLiteral("40100007")); },
+         framed("SlpOpenPrinter(Smart Label Printer 450, 2, true)", 0,
+                {
+                    "SlpCreateFont(Arial, 10, 0)",
+                    "SlpDrawTextXY(20, 0, 101, Proben ID:)",
+                    kNumberStyle,
+                    "SlpDrawBarCode(0, 30, 210, 180, 40100007)",
+                    "SlpCreateFont(Arial, 12, 0)",
+                    "SlpDrawTextXY(215, 40, 102, Ihre Ref.: _________________________)",
+                    "SlpDrawTextXY(215, 100, 102, Blühtag: _____ Probendatum:__________)",
+                    "SlpDrawTextXY(0, 200, 102, Bezeichnung:   ________________________________________)",
+                    "SlpDrawTextXY(0, 260, 102, Weitere Infos: ________________________________________)",
+                    "SlpDrawTextXY(0, 320, 102, _______________________________________________________)",
+                },
+                {"101", "102"})},
+        {"SmallBarcode62", [](Fixture& f) { f.gen62.PrintSmallBarcode(QStringLiteral("40100007")); },
+         framed("SlpOpenPrinter(Smart Label Printer 240, 4, true)", 1,
+                {kNumberStyle, "SlpDrawBarCode(34, 1, 142, 203, 40100007)"}, {})},
+        {"BatchResultLabel62",
+         [](Fixture& f) {
+             f.job.CustomerId = QStringLiteral("405");
+             f.gen62.PrintBatchResultLabel(QStringLiteral("40500001"), QStringLiteral("40500002"),
+                                           QStringLiteral("40500003"), QStringLiteral("40500004"),
+                                           QStringLiteral("0000000A"), QStringLiteral("0000000B"),
+                                           QStringLiteral("0000000C"), QStringLiteral("0000000D"));
+         },
+         framed("SlpOpenPrinter(Smart Label Printer 440, 2, false)", 1,
+                {
+                    "SlpDrawPicture(0, 330, 280, 560, /opt/velmora/logo-sued.png)",
+                    "SlpCreateFont(Arial, 11, 0)",
+                    "SlpDrawTextXY(310, 60, 101, Rufen Sie die Ergebnisse)",
+                    "SlpDrawTextXY(370, 135, 101, Ihrer Proben auf:)",
+                    "SlpDrawTextXY(430, 0, 101, https://sued.example/ergebnisse)",
+                    "SlpDrawTextXY(490, 100, 101, unter Eingabe dieser)",
+                    "SlpDrawTextXY(560, 130, 101, Testnummern ab:)",
+                    "SlpCreateFont(Arial, 13, 0)",
+                    "SlpDrawTextXY(620, 300, 102, Proben ID -)",
+                    "SlpDrawTextXY(620, 25, 102,  Testnummer)",
+                    "SlpDrawTextXY(690, 300, 102, 40500001 -)",
+                    "SlpDrawTextXY(690, 40, 102, 0000000A)",
+                    "SlpDrawTextXY(760, 300, 102, 40500002 -)",
+                    "SlpDrawTextXY(760, 40, 102, 0000000B)",
+                    "SlpDrawTextXY(830, 300, 102, 40500003 -)",
+                    "SlpDrawTextXY(830, 40, 102, 0000000C)",
+                    "SlpDrawTextXY(900, 300, 102, 40500004 -)",
+                    "SlpDrawTextXY(900, 40, 102, 0000000D)",
+                },
+                {"101", "102"})},
+    }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every routine of both modules, for the paths that do not draw and for what each reports.
 struct Routine {

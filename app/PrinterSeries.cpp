@@ -1,7 +1,0 @@
-#include "PrinterSeries.h"
-
-#include "NumberText.h"
-
-qint16 PrinterSeries(const QString& printerSetting) {
-    return ToInteger16(printerSetting.right(3).left(2));
-}
