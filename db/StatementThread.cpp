@@ -21,7 +21,8 @@ QString newConnectionName() {
 
 // Turns the caller's event loop until future has finished; false when the deadline passes or
 // giveUp says so first.
-bool finishes(const QFuture<void>& future, const QDeadlineTimer& deadline, const std::function<bool()>& giveUp) {
+bool finishes(const QFuture<void>& future, const QDeadlineTimer& deadline,
+              const std::function<bool()>& giveUp) {
     QFutureWatcher<void> watcher; // its signal wakes the loop when the work ends
     watcher.setFuture(future);
     QTimer alarm; // wakes the loop at the deadline
@@ -49,7 +50,8 @@ StatementThread::StatementThread()
 }
 
 StatementThread::~StatementThread() {
-    QMetaObject::invokeMethod(mContext, [thread = mThread] { thread->quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        mContext, [thread = mThread] { thread->quit(); }, Qt::QueuedConnection);
     // What is still queued (a roll-back) runs first; work given up on keeps the thread, which is
     // then left to end on its own.
     if (!stuck() && mThread->wait(QDeadlineTimer(std::chrono::seconds(5))))

@@ -67,9 +67,10 @@ TEST_F(OpenEmbeddedTest, UniqueIndexesRefuseASecondNumberOrCode) {
     EXPECT_FALSE(
         TestQuery(mDb, QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100001', '')"))
             .ok());
-    EXPECT_FALSE(TestQuery(mDb, QStringLiteral(
-                                    "INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')"))
-                     .ok());
+    EXPECT_FALSE(
+        TestQuery(mDb, QStringLiteral(
+                           "INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')"))
+            .ok());
 }
 
 // Only the default file, or a file that is there and empty, becomes a new database; anything else
