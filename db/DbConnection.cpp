@@ -5,19 +5,13 @@
 #include "ServerProbe.h"
 #include "StatementThread.h"
 
-#include <QAtomicInteger>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <utility>
 
 namespace {
-
-// Every DbConnection gets a handle of its own, so tests can hold several at once.
-QString newConnectionName() {
-    static QAtomicInteger<int> counter;
-    return QStringLiteral("velmora-db-%1").arg(counter.fetchAndAddRelaxed(1));
-}
 
 // A server that accepts the connection and never answers fails start-up instead of hanging it.
 constexpr int kLoginTimeoutSeconds = 15;
@@ -103,16 +97,18 @@ void setUpSchema(QSqlDatabase& database, const QString& path, NewDatabase newDat
     }
 }
 
-} // namespace
-
-QSqlDatabase DbConnection::database() const {
-    return QSqlDatabase::database(connectionName, false);
+// Lets go of the handle; the copy in hand goes first, or Qt would find the handle still in use.
+void release(QSqlDatabase& database) {
+    const QString name = database.connectionName();
+    database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
 }
+
+} // namespace
 
 void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder,
                     NewDatabase newDatabase) {
     connection.ConnectionString = ComposeConnectionString(settings);
-    const QString name = newConnectionName();
     const bool embedded = settings.Server.isEmpty();
     const QString path = embedded ? SqliteFilePath(settings, applicationFolder) : QString();
     const bool create = embedded && mayCreate(path, settings, newDatabase);
@@ -121,50 +117,44 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
         throw AppError(QStringLiteral("No answer from server %1 within %2 s")
                            .arg(settings.Server)
                            .arg(connection.answerWaitSeconds));
-    bool failed = false;
-    QString error;
-    {
-        QSqlDatabase database =
+    if (!connection.statements)
+        connection.statements = std::make_shared<StatementThread>();
+    const QString name = connection.statements->connectionName();
+    const QString options = embedded ? sqliteOptions(connection, !create) : kOdbcOptions;
+    const auto open = [=](QSqlDatabase& database) {
+        database =
             QSqlDatabase::addDatabase(embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QODBC"), name);
         database.setDatabaseName(target);
-        database.setConnectOptions(embedded ? sqliteOptions(connection, !create) : kOdbcOptions);
-        if (!database.open()) {
-            failed = true;
-            error = database.lastError().text();
-        } else if (embedded) {
-            try {
+        database.setConnectOptions(options);
+        try {
+            if (!database.open())
+                throw AppError(database.lastError().text());
+            if (embedded)
                 setUpSchema(database, path, newDatabase);
-            } catch (const AppError& e) {
-                failed = true;
-                error = e.description();
-            }
+        } catch (const AppError&) {
+            release(database);
+            throw;
         }
-        if (failed)
-            database.close();
-    }
-    if (failed) {
-        QSqlDatabase::removeDatabase(name);
-        throw AppError(error);
-    }
+    };
+    // Longer than the driver's own login and lock waits, so that theirs are the errors reported.
+    connection.statements->run(open, kLoginTimeoutSeconds + connection.lockWaitSeconds, nullptr,
+                               QStringLiteral("opening the connection"));
     connection.connectionName = name;
     connection.backend = embedded ? DbBackend::Sqlite : OdbcBackend(settings);
     connection.settings = settings;
     connection.applicationFolder = applicationFolder;
     connection.newDatabase = newDatabase;
-    if (!connection.statements)
-        connection.statements = std::make_shared<StatementThread>();
 }
 
 void RunStatement(const DbConnection& connection, const QString& what,
                   const std::function<void(QSqlDatabase&)>& work) {
-    // Qt hands a connection's handle only to the thread that opened it: taken here, used there.
-    QSqlDatabase database = connection.database();
     if (!connection.statements) {
-        work(database);
+        // Never opened: the work meets an invalid handle and reports the driver's error.
+        QSqlDatabase none;
+        work(none);
         return;
     }
-    connection.statements->run([database, work]() mutable { work(database); },
-                               connection.statementWaitSeconds,
+    connection.statements->run(work, connection.statementWaitSeconds,
                                [stop = connection.stopRequest] { return stop && stop->requested(); }, what);
 }
 
@@ -180,7 +170,7 @@ void ReopenWhenLost(DbConnection& connection) {
         return;
     } catch (const AppError&) {
         // A server that does not answer at all is not helped by a new connection.
-        if (connection.statements && connection.statements->stuck())
+        if (connection.statements->stuck())
             throw;
     }
     CloseConnection(connection);
@@ -189,15 +179,13 @@ void ReopenWhenLost(DbConnection& connection) {
 
 void CloseConnection(DbConnection& connection) noexcept {
     try {
-        const QString name = connection.connectionName;
-        connection.connectionName.clear();
-        // The driver would wait with a statement still inside it, or a roll-back that follows one
-        // given up on would lose its handle; the process's end releases the connection.
-        if (connection.statements &&
-            (connection.statements->stuck() || !connection.statements->settle(kRollBackWaitSeconds)))
+        const QString name = std::exchange(connection.connectionName, QString());
+        // The driver would wait with a statement still inside it; the process's end releases it.
+        if (name.isEmpty() || connection.statements->stuck())
             return;
-        if (!name.isEmpty())
-            QSqlDatabase::removeDatabase(name);
+        connection.statements->post(release);
+        // A roll-back queued behind a statement given up on goes first: waited for, briefly.
+        connection.statements->settle(kRollBackWaitSeconds);
     } catch (...) {
         // Releasing the connection never fails the caller.
     }

@@ -37,13 +37,11 @@ struct DbConnection {
     AppSettings settings;
     QString applicationFolder;
     NewDatabase newDatabase = NewDatabase::Allowed;
-    // Runs the statements; shared by copies of this connection.
+    // The thread that owns the handle and runs the statements; shared by copies of this connection.
     std::shared_ptr<StatementThread> statements;
-
-    QSqlDatabase database() const;
 };
 
-// Runs work (statements on the connection's handle) off the caller's thread within
+// Runs work (statements on the connection's handle) on the thread that owns the handle within
 // statementWaitSeconds, the caller's event loop turning meanwhile; rethrows what work threw.
 // Throws AppError naming `what` when the bound passes or stopRequest is requested.
 void RunStatement(const DbConnection& connection, const QString& what,
@@ -76,6 +74,7 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
 // is opened again, once. Throws AppError when it cannot be.
 void ReopenWhenLost(DbConnection& connection);
 
-// Releases the connection; ignores every error. A connection still waiting for a statement it
-// gave up on is left to the process's end rather than waited for.
+// Releases the connection; ignores every error. Waits briefly for a roll-back queued behind a
+// statement given up on; a connection still waiting for that statement is left to the process's
+// end rather than waited for.
 void CloseConnection(DbConnection& connection) noexcept;

@@ -114,7 +114,7 @@ void NumberingTransaction::rollBack() noexcept {
         // A statement given up on still holds the connection: the roll-back follows it whenever it
         // ends, so that its row is not kept and its lock is not held by a job that has ended.
         if (mDb.statements && mDb.statements->stuck())
-            mDb.statements->post([database = mDb.database(), rollBackOn]() mutable { rollBackOn(database); });
+            mDb.statements->post(rollBackOn);
         else
             RunStatement(mDb, QStringLiteral("rolling back"), rollBackOn);
     } catch (...) {

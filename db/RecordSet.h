@@ -2,11 +2,11 @@
 
 #include "DbConnection.h"
 
-#include <QSqlQuery>
+#include <QList>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
-#include <memory>
 
 // The result of one query, read forward from its first row. Values are bound by position to
 // the statement's "?" markers. Throws AppError with the driver's text when the query fails.
@@ -15,17 +15,15 @@ public:
     RecordSet(const DbConnection& db, const QString& statement, const QVariantList& parameters = {});
 
     // True when there is no current row; set at once for an empty result.
-    bool eof() const { return mEof; }
+    bool eof() const { return mRow >= mRows.size(); }
 
     // The column's value in the current row, looked up without regard to case (servers fold
     // aliases differently). An SQL NULL is an invalid QVariant, so isNull() shows it.
     QVariant field(const QString& name) const;
 
-    void moveNext();
+    void moveNext() { ++mRow; }
 
 private:
-    const DbConnection& mDb;
-    QString mWhat;
-    std::shared_ptr<QSqlQuery> mQuery;
-    bool mEof = true;
+    QList<QSqlRecord> mRows;
+    qsizetype mRow = 0;
 };

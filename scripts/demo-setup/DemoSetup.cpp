@@ -3,6 +3,7 @@
 
 #include "AppError.h"
 #include "AppSettings.h"
+#include "DbCommand.h"
 #include "DbConnection.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <cstdio>
 
@@ -94,18 +93,12 @@ void addCustomers(const QString& folder) {
     AppSettings settings; // empty SERVER and DATABASE: the embedded file VO_Vudu.sqlite
     DbConnection db;
     OpenConnection(db, settings, folder);
-    {
-        QSqlQuery insert(db.database());
-        insert.prepare(QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) SELECT ?, ? "
-                                      "WHERE NOT EXISTS (SELECT 1 FROM customer WHERE CUST_ID = ?)"));
-        for (const Customer& customer : Customers) {
-            insert.addBindValue(QString::fromLatin1(customer.id));
-            insert.addBindValue(QString::fromUtf8(customer.name));
-            insert.addBindValue(QString::fromLatin1(customer.id));
-            if (!insert.exec())
-                throw AppError(insert.lastError().text());
-        }
-    }
+    for (const Customer& customer : Customers)
+        ExecuteCommand(db,
+                       QStringLiteral("INSERT INTO customer (CUST_ID, cust_name) SELECT ?, ? "
+                                      "WHERE NOT EXISTS (SELECT 1 FROM customer WHERE CUST_ID = ?)"),
+                       {QString::fromLatin1(customer.id), QString::fromUtf8(customer.name),
+                        QString::fromLatin1(customer.id)});
     CloseConnection(db);
 }
 

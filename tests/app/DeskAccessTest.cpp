@@ -1,11 +1,11 @@
 #include "DatabaseAccess.h"
 #include "DbConnection.h"
 #include "SampleNumbers.h"
+#include "TestQuery.h"
 
 #include <QDirIterator>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -90,12 +90,10 @@ TEST_P(AccessTable, StopsOnlyAnAccountThatCannotWrite) {
             const mode_t before = umask(077);
             DbConnection db;
             OpenConnection(db, settings, folder.path());
-            QSqlQuery query(db.database());
-            ASSERT_TRUE(query.exec("BEGIN IMMEDIATE"));
+            ASSERT_TRUE(TestQuery(db, "BEGIN IMMEDIATE").ok());
             RecordSample(db, LabelJob{"701", 0, 0, 1}, "70100001", "0A1B2C3D");
             EXPECT_EQ(stat(QFile::encodeName(database + "-journal").constData(), &journal), 0);
-            ASSERT_TRUE(query.exec("COMMIT"));
-            query.finish();
+            ASSERT_TRUE(TestQuery(db, "COMMIT").ok());
             CloseConnection(db);
             umask(before);
         }

@@ -5,10 +5,10 @@
 #include "SampleNumbers.h"
 #include "StartUp.h"
 #include "StatementThread.h"
+#include "TestQuery.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <csignal>
@@ -89,8 +89,8 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     DbConnection otherDesk;
     OpenConnection(otherDesk, module.settings, folder.path());
     const auto other = [&otherDesk](const QString& statement) {
-        QSqlQuery query(otherDesk.database());
-        EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
+        TestQuery query(otherDesk, statement);
+        EXPECT_TRUE(query.ok()) << statement.toStdString();
         return query;
     };
 
@@ -100,7 +100,7 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     other(kNumberingGuard);
     EXPECT_EQ(LookupCustomerName(module.db, "705"), QString::fromUtf8("Grünwerk Agrar KG"));
 
-    QSqlQuery backend("SELECT pg_backend_pid()", module.db.database());
+    TestQuery backend(module.db, "SELECT pg_backend_pid()");
     ASSERT_TRUE(backend.next());
     const pid_t server = backend.value(0).toInt();
     if (row.fault == Fault::Restarted)
@@ -125,7 +125,7 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
 
     EXPECT_TRUE(QRegularExpression(row.error).match(report.error).hasMatch()) << report.error.toStdString();
     EXPECT_EQ(report.stopped, row.stopped);
-    QSqlQuery rows =
+    TestQuery rows =
         other("SELECT count(*), max(SAMPLE_ID), min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '705'");
     ASSERT_TRUE(rows.next());
     EXPECT_EQ(rows.value(0).toInt(), row.rows);

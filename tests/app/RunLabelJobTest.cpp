@@ -3,10 +3,10 @@
 #include "LostStickers.h"
 #include "MainModule.h"
 #include "StatementThread.h"
+#include "TestQuery.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <set>
@@ -76,10 +76,8 @@ public:
             else if (code.match(item).hasMatch())
                 codes << item;
         for (qsizetype i = 0; i < samples.size(); ++i) {
-            QSqlQuery row(mOtherDesk.database());
-            row.prepare("SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = ?");
-            row.addBindValue(samples[i]);
-            if (!row.exec() || !row.next() ||
+            TestQuery row(mOtherDesk, "SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = ?", {samples[i]});
+            if (!row.ok() || !row.next() ||
                 row.value(0).toString() != codes.value(i, row.value(0).toString()))
                 mismatches.push_back(samples[i].toStdString() + " " + codes.value(i).toStdString());
         }
@@ -90,8 +88,7 @@ public:
     };
     std::vector<Row> rows() const {
         std::vector<Row> out;
-        QSqlQuery query("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID",
-                        module.db.database());
+        TestQuery query(module.db, "SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID");
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
         return out;
@@ -115,11 +112,10 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
     JobFixture fixture(row.lockWaitSeconds > 0 ? row.lockWaitSeconds : 30);
     fixture.module.db.statementWaitSeconds = row.statementWaitSeconds;
     if (row.setUp) {
-        ASSERT_TRUE(QSqlQuery(fixture.mOtherDesk.database()).exec(row.setUp)) << row.setUp;
+        ASSERT_TRUE(TestQuery(fixture.mOtherDesk, row.setUp).ok()) << row.setUp;
     }
-    QSqlQuery holder(fixture.mOtherDesk.database());
     if (row.lockWaitSeconds > 0) {
-        ASSERT_TRUE(holder.exec("BEGIN IMMEDIATE"));
+        ASSERT_TRUE(TestQuery(fixture.mOtherDesk, "BEGIN IMMEDIATE").ok());
     }
     fixture.module.settings.BarcodePrinter1 = row.printer1;
     fixture.module.job = {row.customer, row.labelCount, row.kind, 1};
@@ -133,7 +129,7 @@ TEST_P(RunLabelJobTable, PrintsPausesAndRecords) {
 
     const JobReport report = RunLabelJob(fixture.module);
     if (row.lockWaitSeconds > 0) {
-        holder.exec("ROLLBACK");
+        TestQuery(fixture.mOtherDesk, "ROLLBACK");
         // A statement given up on ends once the lock is free, and its transaction is rolled back.
         ASSERT_TRUE(fixture.module.db.statements->settle(60));
     }

@@ -3,6 +3,7 @@
 #include "../db/SilentServer.h"
 #include "AppError.h"
 #include "MainModule.h"
+#include "TestQuery.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,7 +73,7 @@ TEST(StartUp, CompletesSettingsAndResetsTheJob) {
     EXPECT_EQ(started.boxes.mText2, "");
     EXPECT_EQ(started.windowsCreated, 1);
     EXPECT_FALSE(started.connectionOpenWhenWindowCreated); // the window loads before the connection opens
-    EXPECT_TRUE(started.module.db.database().isOpen());
+    EXPECT_TRUE(TestQuery(started.module.db, "SELECT 1").ok());
     EXPECT_TRUE(QFile::exists(folder + "/VO_Vudu.sqlite"));
 }
 

@@ -4,6 +4,7 @@
 #include "MainModule.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
+#include "TestQuery.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -251,14 +252,12 @@ protected:
 
     std::vector<Row> rows(const char* customer = nullptr) {
         std::vector<Row> out;
-        QSqlQuery query(mModule.db.database());
-        query.prepare(
-            QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE ? IS NULL OR CUST_ID = ? "
-                           "ORDER BY SAMPLE_ID"));
         const QVariant id = customer ? QVariant(QString::fromLatin1(customer)) : QVariant();
-        query.addBindValue(id);
-        query.addBindValue(id);
-        query.exec();
+        TestQuery query(
+            mModule.db,
+            QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG WHERE ? IS NULL OR CUST_ID = ? "
+                           "ORDER BY SAMPLE_ID"),
+            {id, id});
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString()});
         return out;

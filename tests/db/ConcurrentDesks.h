@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DbConnection.h"
+#include "TestQuery.h"
 
 #include <QProcess>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -30,10 +30,10 @@ inline void runFourDesksAndCheck(const AppSettings& settings, const QString& app
         EXPECT_EQ(desk->exitCode(), 0);
     }
 
-    QSqlQuery query(db.database());
-    ASSERT_TRUE(query.exec(QStringLiteral("SELECT count(*), count(DISTINCT SAMPLE_ID), min(SAMPLE_ID), "
-                                          "max(SAMPLE_ID), count(DISTINCT CODE_ID), "
-                                          "min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '701'")));
+    TestQuery query(db, QStringLiteral("SELECT count(*), count(DISTINCT SAMPLE_ID), min(SAMPLE_ID), "
+                                       "max(SAMPLE_ID), count(DISTINCT CODE_ID), "
+                                       "min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '701'"));
+    ASSERT_TRUE(query.ok()) << query.error().toStdString();
     ASSERT_TRUE(query.next());
     const int rows = kDesks * kLabels;
     EXPECT_EQ(query.value(0).toInt(), rows);

@@ -15,45 +15,9 @@ AppSettings settingsOf(const QString& server, const QString& database, const QSt
     return settings;
 }
 
+// Both forms of the connection: the composed text, and the same facts for unixODBC.
 struct ComposeRow {
-    const char* server;
-    const char* database;
-    const char* login;
-    const char* expected;
-};
-
-class ComposeConnectionStringTest : public ::testing::TestWithParam<ComposeRow> {};
-
-TEST_P(ComposeConnectionStringTest, ComposesTheLoginVariant) {
-    const ComposeRow& row = GetParam();
-    EXPECT_EQ(ComposeConnectionString(settingsOf(row.server, row.database, row.login)).toStdString(),
-              row.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Variants, ComposeConnectionStringTest,
-    ::testing::Values(
-        ComposeRow{"LABSRV", "Proben", "2000",
-                   "Provider=SQLOLEDB.1;Persist Security Info=True;Trusted_Connection=yes;"
-                   "Initial Catalog=Proben;Data Source=LABSRV"},
-        ComposeRow{"LABSRV", "Proben", "velmora",
-                   "Provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=Proben;"
-                   "User ID=velmora; PWD=tansel;Data Source=LABSRV"},
-        ComposeRow{"LABSRV", "Proben", "",
-                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
-                   "User ID=sa;Data Source=LABSRV"},
-        // Only exact, case-sensitive values select the first two variants.
-        ComposeRow{"LABSRV", "Proben", "2000 ",
-                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
-                   "User ID=sa;Data Source=LABSRV"},
-        ComposeRow{"LABSRV", "Proben", "VELMORA",
-                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
-                   "User ID=sa;Data Source=LABSRV"},
-        ComposeRow{
-            "", "", "",
-            "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=;User ID=sa;Data Source="}));
-
-struct OdbcRow {
+    QString (*compose)(const AppSettings&);
     const char* server;
     const char* database;
     const char* login;
@@ -61,31 +25,53 @@ struct OdbcRow {
     const char* expected;
 };
 
-class OdbcConnectionStringTest : public ::testing::TestWithParam<OdbcRow> {};
+class ConnectionStringTest : public ::testing::TestWithParam<ComposeRow> {};
 
-TEST_P(OdbcConnectionStringTest, CarriesTheSameFacts) {
-    const OdbcRow& row = GetParam();
-    EXPECT_EQ(OdbcConnectionString(settingsOf(row.server, row.database, row.login, row.driver)).toStdString(),
+TEST_P(ConnectionStringTest, CarriesTheLoginVariant) {
+    const ComposeRow& row = GetParam();
+    EXPECT_EQ(row.compose(settingsOf(row.server, row.database, row.login, row.driver)).toStdString(),
               row.expected);
 }
 
+constexpr auto Ado = &ComposeConnectionString;
+constexpr auto Odbc = &OdbcConnectionString;
+
 INSTANTIATE_TEST_SUITE_P(
-    Translation, OdbcConnectionStringTest,
+    Variants, ConnectionStringTest,
     ::testing::Values(
-        OdbcRow{"LABSRV", "Proben", "2000", "",
-                "Driver={FreeTDS};Server={LABSRV};Database={Proben};Trusted_Connection=Yes;"},
-        OdbcRow{"LABSRV\\SQLEXPRESS", "Proben", "velmora", "",
-                "Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Proben};UID={velmora};PWD={tansel};"},
-        OdbcRow{"10.0.0.5,1433", "Proben", "", "",
-                "Driver={FreeTDS};Server={10.0.0.5,1433};Database={Proben};UID={sa};PWD={};"},
+        ComposeRow{Ado, "LABSRV", "Proben", "2000", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=True;Trusted_Connection=yes;"
+                   "Initial Catalog=Proben;Data Source=LABSRV"},
+        ComposeRow{Ado, "LABSRV", "Proben", "velmora", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=False;Initial Catalog=Proben;"
+                   "User ID=velmora; PWD=tansel;Data Source=LABSRV"},
+        ComposeRow{Ado, "LABSRV", "Proben", "", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        // Only exact, case-sensitive values select the first two variants.
+        ComposeRow{Ado, "LABSRV", "Proben", "2000 ", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        ComposeRow{Ado, "LABSRV", "Proben", "VELMORA", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=Proben;"
+                   "User ID=sa;Data Source=LABSRV"},
+        ComposeRow{Ado, "", "", "", "",
+                   "Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=;User ID=sa;Data Source="},
+        ComposeRow{Odbc, "LABSRV", "Proben", "2000", "",
+                   "Driver={FreeTDS};Server={LABSRV};Database={Proben};Trusted_Connection=Yes;"},
+        ComposeRow{
+            Odbc, "LABSRV\\SQLEXPRESS", "Proben", "velmora", "",
+            "Driver={FreeTDS};Server={LABSRV\\SQLEXPRESS};Database={Proben};UID={velmora};PWD={tansel};"},
+        ComposeRow{Odbc, "10.0.0.5,1433", "Proben", "", "",
+                   "Driver={FreeTDS};Server={10.0.0.5,1433};Database={Proben};UID={sa};PWD={};"},
         // Values that look like more attributes stay data.
-        OdbcRow{"LABSRV", "a;UID=x}b", "", "FreeTDS",
-                "Driver={FreeTDS};Server={LABSRV};Database={a;UID=x}}b};UID={sa};PWD={};"},
-        OdbcRow{"127.0.0.1,5433", "velmora", "velmora", "PostgreSQL Unicode",
-                "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5433;Database=velmora;"
-                "UID=velmora;PWD={tansel};"},
-        OdbcRow{"pghost", "velmora", "sa", "PostgreSQL Unicode",
-                "Driver={PostgreSQL Unicode};Server=pghost;Database=velmora;UID=sa;PWD={};"}));
+        ComposeRow{Odbc, "LABSRV", "a;UID=x}b", "", "FreeTDS",
+                   "Driver={FreeTDS};Server={LABSRV};Database={a;UID=x}}b};UID={sa};PWD={};"},
+        ComposeRow{Odbc, "127.0.0.1,5433", "velmora", "velmora", "PostgreSQL Unicode",
+                   "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5433;Database=velmora;"
+                   "UID=velmora;PWD={tansel};"},
+        ComposeRow{Odbc, "pghost", "velmora", "sa", "PostgreSQL Unicode",
+                   "Driver={PostgreSQL Unicode};Server=pghost;Database=velmora;UID=sa;PWD={};"}));
 
 // psqlODBC takes no braces there: a value that would add an attribute is refused.
 TEST(OdbcConnectionStringRefusalTest, RefusesSeparatorsForPsqlOdbc) {

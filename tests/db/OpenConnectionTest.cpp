@@ -19,7 +19,7 @@ using OpenEmbeddedTest = SqliteFixture;
 TEST_F(OpenEmbeddedTest, CreatesTheFileWithTablesAndIndexes) {
     EXPECT_TRUE(QFile::exists(mDir.filePath(QStringLiteral("samples.sqlite"))));
     EXPECT_EQ(mDb.backend, DbBackend::Sqlite);
-    EXPECT_TRUE(mDb.database().isOpen());
+    EXPECT_TRUE(TestQuery(mDb, QStringLiteral("SELECT 1")).ok());
     EXPECT_EQ(mDb.ConnectionString.toStdString(),
               ("Provider=SQLOLEDB.1;Persist Security Info=true;Initial Catalog=" + mSettings.Database +
                ";User ID=sa;Data Source=")
@@ -42,7 +42,7 @@ TEST_F(OpenEmbeddedTest, QueriesUseTheIndexes) {
           "SELECT Sample_ID FROM sample_org where CODE_ID = ?",
           "SELECT cust_name from customer where CUST_ID = ?"}) {
         const QString text = QString::fromLatin1(statement);
-        QSqlQuery plan = run(QStringLiteral("EXPLAIN QUERY PLAN ") + text,
+        TestQuery plan = run(QStringLiteral("EXPLAIN QUERY PLAN ") + text,
                              QVariantList({"701", "70100000", "70199999"}).mid(0, text.count('?')));
         QString details;
         while (plan.next())
@@ -64,11 +64,13 @@ TEST_F(OpenEmbeddedTest, UniqueIndexesRefuseASecondNumberOrCode) {
     addSample(QStringLiteral("701"), QStringLiteral("70100001"), QStringLiteral("0A0B0C0D"));
     addSample(QStringLiteral("701"), QStringLiteral("70100002"), QStringLiteral(""));
     addSample(QStringLiteral("701"), QStringLiteral("70100003"), QStringLiteral(""));
-    QSqlQuery query(mDb.database());
     EXPECT_FALSE(
-        query.exec(QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100001', '')")));
-    EXPECT_FALSE(query.exec(
-        QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')")));
+        TestQuery(mDb, QStringLiteral("INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100001', '')"))
+            .ok());
+    EXPECT_FALSE(
+        TestQuery(mDb, QStringLiteral(
+                           "INSERT INTO SAMPLE_ORG (SAMPLE_ID, CODE_ID) VALUES ('70100009', '0A0B0C0D')"))
+            .ok());
 }
 
 // Only the default file, or a file that is there and empty, becomes a new database; anything else
@@ -100,7 +102,7 @@ TEST_P(EmbeddedFileTest, CreatesOnlyWhereAllowed) {
     DbConnection db;
     try {
         OpenConnection(db, settings, dir.path(), row.newDatabase);
-        EXPECT_TRUE(row.error == nullptr && db.database().tables().contains("SAMPLE_ORG"));
+        EXPECT_TRUE(row.error == nullptr && TestQuery(db, "SELECT count(*) FROM SAMPLE_ORG").ok());
     } catch (const AppError& error) {
         EXPECT_TRUE(row.error && error.description().contains(dir.path() + QString::fromUtf8(row.error)))
             << error.description().toStdString();
@@ -164,10 +166,8 @@ TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
     OpenConnection(desk, settings, dir.path());
     DbConnection report;
     OpenConnection(report, settings, dir.path());
-    QSqlQuery reading(report.database());
-    ASSERT_TRUE(reading.exec(QStringLiteral("BEGIN")));
-    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")));
-    ASSERT_TRUE(reading.next());
+    ASSERT_TRUE(TestQuery(report, QStringLiteral("BEGIN")).ok());
+    ASSERT_TRUE(TestQuery(report, QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).next());
 
     LabelJob job;
     job.CustomerId = QStringLiteral("701");
@@ -181,12 +181,11 @@ TEST(NumberingLockTest, FailedCommitLeavesNoLockBehind) {
     DbConnection other;
     other.lockWaitSeconds = 0;
     OpenConnection(other, settings, dir.path());
-    QSqlQuery writing(other.database());
-    EXPECT_TRUE(writing.exec(QStringLiteral("BEGIN IMMEDIATE"))) << writing.lastError().text().toStdString();
-    writing.exec(QStringLiteral("ROLLBACK"));
-    reading.finish();
-    reading.exec(QStringLiteral("COMMIT"));
-    ASSERT_TRUE(reading.exec(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")));
+    const TestQuery writing(other, QStringLiteral("BEGIN IMMEDIATE"));
+    EXPECT_TRUE(writing.ok()) << writing.error().toStdString();
+    TestQuery(other, QStringLiteral("ROLLBACK"));
+    TestQuery(report, QStringLiteral("COMMIT"));
+    TestQuery reading(report, QStringLiteral("SELECT count(*) FROM SAMPLE_ORG"));
     ASSERT_TRUE(reading.next());
     EXPECT_EQ(reading.value(0).toInt(), 0); // the label was rolled back, not half kept
     CloseConnection(other);

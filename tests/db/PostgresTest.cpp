@@ -6,7 +6,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSqlError>
 #include <QTemporaryDir>
 
 namespace {
@@ -41,17 +40,13 @@ protected:
     }
     void TearDown() override { CloseConnection(mDb); }
 
-    QSqlQuery run(const QString& statement, const QVariantList& values = {}) {
-        QSqlQuery query(mDb.database());
-        EXPECT_TRUE(query.prepare(statement)) << statement.toStdString();
-        for (qsizetype i = 0; i < values.size(); ++i)
-            query.bindValue(static_cast<int>(i), values.at(i));
-        EXPECT_TRUE(query.exec()) << statement.toStdString() << ": "
-                                  << query.lastError().text().toStdString();
+    TestQuery run(const QString& statement, const QVariantList& values = {}) {
+        TestQuery query(mDb, statement, values);
+        EXPECT_TRUE(query.ok()) << statement.toStdString() << ": " << query.error().toStdString();
         return query;
     }
     QVariant scalar(const QString& statement) {
-        QSqlQuery query = run(statement);
+        TestQuery query = run(statement);
         return query.next() ? query.value(0) : QVariant();
     }
 
@@ -68,7 +63,7 @@ LabelJob jobFor(const QString& customer) {
 
 TEST_F(PostgresTest, OpensThroughPsqlOdbc) {
     EXPECT_EQ(mDb.backend, DbBackend::PostgreSql);
-    EXPECT_TRUE(mDb.database().isOpen());
+    EXPECT_TRUE(TestQuery(mDb, QStringLiteral("SELECT 1")).ok());
 }
 
 TEST_F(PostgresTest, WrongPasswordFailsWithTheDriversText) {
@@ -112,7 +107,7 @@ TEST_F(PostgresTest, RecordsEmptyCodeAsEmptyTextAndLocalTime) {
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     RecordSample(mDb, jobFor(QStringLiteral("701")), QStringLiteral("70100001"), QString());
     const QDateTime after = QDateTime::currentDateTime();
-    QSqlQuery row = run(
+    TestQuery row = run(
         QStringLiteral("SELECT CUST_ID, SAMPLE_ID, CODE_ID IS NULL, CODE_ID, TIME_STAMP FROM SAMPLE_ORG"));
     ASSERT_TRUE(row.next());
     EXPECT_EQ(row.value(0).toString(), QStringLiteral("701"));

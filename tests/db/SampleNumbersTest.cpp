@@ -164,7 +164,7 @@ TEST_P(RecordSampleTest, WritesCustomerNumberCodeAndLocalTime) {
                  QString::fromLatin1(GetParam().code));
     const QDateTime after = QDateTime::currentDateTime();
 
-    QSqlQuery row = run(
+    TestQuery row = run(
         QStringLiteral("SELECT CUST_ID, SAMPLE_ID, CODE_ID, typeof(CODE_ID), TIME_STAMP FROM SAMPLE_ORG"));
     ASSERT_TRUE(row.next());
     EXPECT_EQ(row.value(0).toString(), QStringLiteral("705"));

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "DbConnection.h"
+#include "TestQuery.h"
 
 #include <QFile>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
@@ -25,16 +25,13 @@ protected:
     void TearDown() override { CloseConnection(mDb); }
 
     // Test set-up and inspection go around the tool's own operations.
-    QSqlQuery run(const QString& statement, const QVariantList& values = {}) {
-        QSqlQuery query(mDb.database());
-        EXPECT_TRUE(query.prepare(statement)) << statement.toStdString();
-        for (qsizetype i = 0; i < values.size(); ++i)
-            query.bindValue(static_cast<int>(i), values.at(i));
-        EXPECT_TRUE(query.exec()) << statement.toStdString();
+    TestQuery run(const QString& statement, const QVariantList& values = {}) {
+        TestQuery query(mDb, statement, values);
+        EXPECT_TRUE(query.ok()) << statement.toStdString() << ": " << query.error().toStdString();
         return query;
     }
     QVariant scalar(const QString& statement, const QVariantList& values = {}) {
-        QSqlQuery query = run(statement, values);
+        TestQuery query = run(statement, values);
         return query.next() ? query.value(0) : QVariant();
     }
     void addSample(const QString& customer, const QString& sample, const QString& code = QStringLiteral("")) {

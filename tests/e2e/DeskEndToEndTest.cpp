@@ -2,6 +2,7 @@
 #include "MainModule.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
+#include "TestQuery.h"
 #include "frmMain.h"
 
 #include <QDir>
@@ -82,9 +83,9 @@ protected:
 
     std::vector<Row> rows() {
         std::vector<Row> out;
-        QSqlQuery query(
-            QStringLiteral("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID"),
-            mModule.db.database());
+        TestQuery query(
+            mModule.db,
+            QStringLiteral("SELECT CUST_ID, SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID"));
         while (query.next())
             out.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString()});
         return out;

@@ -4,6 +4,7 @@
 #include "MainModule.h"
 #include "Pause.h"
 #include "SlpPrinterApi.h"
+#include "TestQuery.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -104,13 +105,13 @@ protected:
         return focus ? focus->objectName() : QString();
     }
 
-    QSqlQuery run(const QString& statement) {
-        QSqlQuery query(mModule.db.database());
-        EXPECT_TRUE(query.exec(statement)) << statement.toStdString();
+    TestQuery run(const QString& statement) {
+        TestQuery query(mModule.db, statement);
+        EXPECT_TRUE(query.ok()) << statement.toStdString();
         return query;
     }
     QStringList recordedSamples() {
-        QSqlQuery query = run(QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID"));
+        TestQuery query = run(QStringLiteral("SELECT SAMPLE_ID, CODE_ID FROM SAMPLE_ORG ORDER BY SAMPLE_ID"));
         QStringList rows;
         while (query.next())
             rows << query.value(0).toString() + (query.value(1).toString().isEmpty() ? "" : "+code");
