@@ -97,8 +97,10 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     QSqlQuery backend("SELECT pg_backend_pid()", module.db.database());
     ASSERT_TRUE(backend.next());
     const pid_t backendPid = backend.value(0).toInt();
-    if (row.fault == Fault::Restarted) // a role may end its own connections only
-        EXPECT_TRUE(QSqlQuery(otherDesk.database()).exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backendPid)));
+    if (row.fault == Fault::Restarted) { // a role may end its own connections only
+        EXPECT_TRUE(QSqlQuery(otherDesk.database())
+                        .exec(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backendPid)));
+    }
     bool closeAsked = false, frozen = false;
     module.stopRequested = [&closeAsked] { return closeAsked; };
     module.db.statementWaitSeconds = row.fault == Fault::Frozen ? 1 : 30;

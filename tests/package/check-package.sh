@@ -40,8 +40,13 @@ matches() { [[ $1 =~ $2 ]] || { echo "\"$1\" does not match $2"; return 1; }; }
 lacks() { ! grep -E "$2" <<<"$1"; }
 scripts_ok() { for s in preinst postinst prerm postrm; do [[ -x $work/control/$s ]] && sh -n "$work/control/$s" || return 1; done; }
 fails() { ! "$@"; }
-# Pedantic and informational tags too; only the application folder in /opt is overridden.
-lintian_clean() { ! lintian --pedantic -I --show-overrides "$deb" 2>&1 | grep -v 'dir-or-file-in-opt'; }
+# Pedantic and informational tags too; only the overrides' tags (the application folder in /opt,
+# the libraries' fortify) and their explanations. Read whole first: lintian's status is not ours.
+lintian_clean() {
+    local out
+    out=$(lintian --pedantic -I --show-overrides "$deb" 2>&1)
+    ! grep -vE '^(N: |O: velmora-barcode-tool: (dir-or-file-in-opt|hardening-no-fortify-functions \[opt/velmora-barcode-tool/lib)|running with root privileges)' <<<"$out"
+}
 # Every picture and page the installed README links to is installed beside it.
 readme_links_installed() {
     local link ok=0
@@ -110,8 +115,8 @@ old_desk() {
     chmod 2775 "$root$data"
 }
 
-install_fresh() { new_root fresh && run preinst install && unpack && run postinst configure; }
-install_fresh
+install_fresh() { run preinst install && unpack && run postinst configure; }
+new_root fresh && install_fresh
 check "fresh: group velmora"              has_group
 check "fresh: database folder 2770"       rights $data 2770
 check "fresh: empty database 0660"        rights $db 660
@@ -134,10 +139,12 @@ if git -C "$(dirname "$0")" show a0d7100:assets/package/VO_Vudu.ini >"$work/ship
     check "upgrade, 1.0 settings never edited: the new ones" same $etc/VO_Vudu.ini "$root/usr/share/velmora-barcode-tool/VO_Vudu.ini.default"
     check "upgrade, 1.0 settings never edited: says so" said "now holds this package's"
 
-    # Forced back to 1.0, whose unpacking put its shipped file over the link, then upgraded again.
+    # Forced back to 1.0, whose unpacking put its shipped file over the link, then upgraded again;
+    # dpkg keeps the edited conffile, as unpacking here does not.
     new_root downgraded && install_fresh && cp "$work/desk.ini" "$root$etc/VO_Vudu.ini" &&
         rm "$root$app/VO_Vudu.ini" && cp "$work/shipped-1.0.ini" "$root$app/VO_Vudu.ini" &&
-        run preinst upgrade 1.0 && unpack && run postinst configure 1.0
+        run preinst upgrade 1.0 && unpack && cp "$work/desk.ini" "$root$etc/VO_Vudu.ini" &&
+        run postinst configure 1.0
     check "downgraded and upgraded: desk settings kept" same $etc/VO_Vudu.ini "$work/desk.ini"
     check "downgraded and upgraded: says they stay" said "this desk's own settings stay in $root$etc/VO_Vudu.ini"
     check "downgraded and upgraded: claims no new ones" fails said "now holds this package's"
