@@ -57,8 +57,9 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     {
         QFile settings(folder.filePath("VO_Vudu.ini"));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write("SERVER=127.0.0.1," + server.port.toLatin1() + "\nDATABASE=velmora\nSQLSVR=" +
-                       (row.fault == Fault::WrongLogin ? "sa" : "velmora") + "\nODBCDRIVER=PostgreSQL Unicode\n"
+        settings.write("SERVER=127.0.0.1," + server.port.toLatin1() +
+                       "\nDATABASE=velmora\nSQLSVR=" + (row.fault == Fault::WrongLogin ? "sa" : "velmora") +
+                       "\nODBCDRIVER=PostgreSQL Unicode\n"
                        "BARCODEPRINTER1=Smart Label Printer 450\nBARCODEPRINTER2=Smart Label Printer 440\n");
     }
     Log log;

@@ -212,8 +212,9 @@ TEST_F(StartUpFailure, NothingWaitsForEver) {
          "Anmeldung an der Datenbank lab auf {server} fehlgeschlagen: Server antwortet nicht"},
         {"psqlODBC", "SERVER={server}\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n",
          nullptr, "timeout expired", "fehlgeschlagen: Server antwortet nicht"},
-        {"psqlODBCNobodyListens", "SERVER=127.0.0.1,1\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n",
-         nullptr, "Connection refused", "auf 127.0.0.1,1 fehlgeschlagen: Server nicht erreichbar"},
+        {"psqlODBCNobodyListens",
+         "SERVER=127.0.0.1,1\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n", nullptr,
+         "Connection refused", "auf 127.0.0.1,1 fehlgeschlagen: Server nicht erreichbar"},
         {"EmbeddedFileAFifo", "DATABASE=lab\n", "lab.sqlite", "lab.sqlite is not a plain file", ""},
     };
     SilentServer silent;

@@ -76,14 +76,16 @@ TEST_F(PostgresTest, DesksLoginOnlyReadsAndRecords) {
     RecordSample(mDb, jobFor(QStringLiteral("701")), QStringLiteral("70100001"), QStringLiteral("12345678"));
     for (const char* statement :
          {"DELETE FROM SAMPLE_ORG", "UPDATE SAMPLE_ORG SET CODE_ID = ''", "TRUNCATE SAMPLE_ORG",
-          "INSERT INTO customer (CUST_ID, cust_name) VALUES ('701', 'x')", "UPDATE customer SET cust_name = ''",
-          "DELETE FROM customer", "DROP TABLE SAMPLE_ORG", "ALTER TABLE SAMPLE_ORG ADD COLUMN x int"}) {
+          "INSERT INTO customer (CUST_ID, cust_name) VALUES ('701', 'x')",
+          "UPDATE customer SET cust_name = ''", "DELETE FROM customer", "DROP TABLE SAMPLE_ORG",
+          "ALTER TABLE SAMPLE_ORG ADD COLUMN x int"}) {
         QSqlQuery query(mDb.database());
         EXPECT_FALSE(query.exec(QString::fromLatin1(statement))) << statement;
         EXPECT_TRUE(query.lastError().text().contains(QRegularExpression("permission denied|must be owner")))
             << statement << ": " << query.lastError().text().toStdString();
     }
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG WHERE CODE_ID = '12345678'")).toInt(), 1);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG WHERE CODE_ID = '12345678'")).toInt(),
+              1);
 }
 
 TEST_F(PostgresTest, NumbersFollowTheStoredMaximum) {

@@ -9,7 +9,7 @@
 
 // The private server of scripts/start-test-postgres.sh, named in VELMORA_PG_STATE by CTest.
 struct TestPostgres {
-    QString port;          // empty: no server, and whyNot says why
+    QString port; // empty: no server, and whyNot says why
     QString whyNot;
     QString ownerPassword; // of velmora_owner, who owns the tables the desks' velmora only reads and adds to
 };
