@@ -49,11 +49,10 @@ lintian_clean() {
 }
 # Every picture and page the installed README links to is installed beside it.
 readme_links_installed() {
-    local link ok=0
-    for link in $(grep -oE '\]\((docs/[^)]+)\)' "$(dirname "$0")/../../README.md" | sed 's/^](//; s/)$//'); do
-        listed "usr/share/doc/velmora-barcode-tool/$link" || { echo "not installed: $link"; ok=1; }
+    local link
+    for link in $(grep -oE '\]\(docs/[^)]+' "$(dirname "$0")/../../README.md" | cut -c3-); do
+        listed "usr/share/doc/velmora-barcode-tool/$link" || { echo "not installed: $link"; return 1; }
     done
-    return $ok
 }
 # The changelog names the last change built (not checked without the history).
 changelog_names_head() {
