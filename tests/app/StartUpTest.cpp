@@ -225,8 +225,9 @@ TEST_F(StartUpFailure, NothingWaitsForEver) {
         auto& folder = folders.emplace_back(std::make_unique<QTemporaryDir>());
         const QString executable = folder->filePath("velmora-barcode-tool");
         ASSERT_TRUE(QFile::copy(VELMORA_APP_DIR "/velmora-barcode-tool", executable));
-        if (row.fifo)
+        if (row.fifo) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(folder->filePath(row.fifo)).constData(), 0666), 0);
+        }
         writeFile(folder->filePath("VO_Vudu.ini"), QByteArray(row.settings).replace("{server}", server));
         QFile::setPermissions(folder->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner | QFileDevice::ReadOther |
