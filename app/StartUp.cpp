@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include "DbConnection.h"
+#include "LoginFailure.h"
 #include "SettingsFile.h"
 
 QString LogoPath(const QString& applicationFolder, const QString& setting) {
@@ -18,7 +19,11 @@ void StartUp(MainModule& module, const QString& applicationFolder, NewDatabase n
     ResetLabelJob(module);
     settings.LogoFileName1 = LogoPath(applicationFolder, settings.LogoFileName1);
     settings.LogoFileName2 = LogoPath(applicationFolder, settings.LogoFileName2);
-    OpenConnection(module.db, settings, applicationFolder, newDatabase);
+    try {
+        OpenConnection(module.db, settings, applicationFolder, newDatabase);
+    } catch (const AppError& error) {
+        throw LoginFailure(settings, error);
+    }
     // A desk without its printer libraries would record samples it cannot print.
     for (SlpPrinterApi* library : {module.printer7x32, module.printer62})
         if (library)

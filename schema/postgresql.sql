@@ -1,5 +1,6 @@
--- The sample database on PostgreSQL: tables and indexes. The tool never creates or alters them.
--- Run as the owner of the database, e.g. psql -h host -U velmora -d velmora -f postgresql.sql
+-- The sample database on PostgreSQL: tables, indexes and what the desks' logins may do. The tool
+-- never creates or alters them. Run as the database's owner, a role no desk logs in with, once the
+-- role velmora exists, e.g. psql -h host -U velmora_owner -d velmora -f postgresql.sql
 
 CREATE TABLE SAMPLE_ORG (
     CUST_ID varchar(3),
@@ -22,3 +23,10 @@ CREATE UNIQUE INDEX UX_SAMPLE_ORG_SAMPLE ON SAMPLE_ORG (SAMPLE_ID);
 CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> '';
 
 CREATE INDEX IX_CUSTOMER_CUST ON customer (CUST_ID);
+
+-- The fixed login of SQLSVR=velmora is known to every desk: it may record samples and read
+-- customers, nothing more, so no desk can change or delete a recorded row. Grant an operator's own
+-- role (SQLSVR=2000) the same.
+REVOKE ALL ON SAMPLE_ORG, customer FROM PUBLIC;
+GRANT SELECT, INSERT ON SAMPLE_ORG TO velmora;
+GRANT SELECT ON customer TO velmora;

@@ -1,5 +1,6 @@
--- The sample database on SQL Server: tables and indexes. The tool never creates or alters them.
--- Run once in the database named by DATABASE, e.g. sqlcmd -S host -d velmora -i sqlserver.sql
+-- The sample database on SQL Server: tables, indexes and what the desks' logins may do. The tool
+-- never creates or alters them. Run once in the database named by DATABASE as its owner (dbo), a
+-- login no desk uses, e.g. sqlcmd -S host -d velmora -i sqlserver.sql
 
 CREATE TABLE SAMPLE_ORG (
     CUST_ID varchar(3),
@@ -23,8 +24,12 @@ CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> 
 
 CREATE INDEX IX_CUSTOMER_CUST ON customer (CUST_ID);
 
--- The fixed login of SQLSVR=velmora.
--- CREATE LOGIN velmora WITH PASSWORD = 'tansel', CHECK_POLICY = OFF;
--- CREATE USER velmora FOR LOGIN velmora;
--- GRANT SELECT, INSERT ON SAMPLE_ORG TO velmora;
--- GRANT SELECT ON customer TO velmora;
+-- The fixed login of SQLSVR=velmora is known to every desk: it may record samples and read
+-- customers, nothing more, so no desk can change or delete a recorded row. Its password is the
+-- tool's; the login is created once per server, where it is not there yet. Grant an operator's
+-- own Windows login (SQLSVR=2000) the same as a user of its own.
+IF SUSER_ID('velmora') IS NULL
+    EXEC ('CREATE LOGIN velmora WITH PASSWORD = ''tansel'', CHECK_POLICY = OFF');
+CREATE USER velmora FOR LOGIN velmora;
+GRANT SELECT, INSERT ON SAMPLE_ORG TO velmora;
+GRANT SELECT ON customer TO velmora;

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts a private PostgreSQL server for the tests: loopback only, a free port, run by an
-# unprivileged user, data under /tmp. Creates the role velmora (password tansel) and the
-# database velmora from schema/postgresql.sql, and registers psqlODBC with unixODBC if needed.
+# unprivileged user, data under /tmp. Sets up the database velmora as a lab's server has it: owned
+# by the role velmora_owner, which runs schema/postgresql.sql, while the desks' role velmora
+# (password tansel) gets only what the script grants it. Registers psqlODBC with unixODBC if needed.
 #
 #   scripts/start-test-postgres.sh <state folder>
 #
-# On success <state folder>/server.env holds PORT and DATA. On failure it holds SKIP with the
+# On success <state folder>/server.env holds PORT, DATA, and OWNER and OWNER_PASSWORD for the tests'
+# own set-up (deleting rows, entering customers). On failure it holds SKIP with the
 # reason and the script still succeeds, so the tests that need the server report themselves skipped.
 set -uo pipefail
 
@@ -63,16 +65,18 @@ echo "DATA=$data" >"$state/server.env" # lets the stop script clean up whatever 
 
 psql_as() { as_user "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$data" -p "$port" "$@"; }
 # The server's user may not see the source tree: hand it a copy of the schema.
+owner_password=owner-$RANDOM$RANDOM
 cp "$schema" "$data/schema.sql" && chmod 644 "$data/schema.sql" || skip "schema not readable"
 {
     psql_as -U postgres -d postgres -c "CREATE ROLE velmora LOGIN PASSWORD 'tansel'" &&
-        psql_as -U postgres -d postgres -c "CREATE DATABASE velmora OWNER velmora" &&
-        psql_as -U velmora -d velmora -f "$data/schema.sql"
+        psql_as -U postgres -d postgres -c "CREATE ROLE velmora_owner LOGIN PASSWORD '$owner_password'" &&
+        psql_as -U postgres -d postgres -c "CREATE DATABASE velmora OWNER velmora_owner" &&
+        psql_as -U velmora_owner -d velmora -f "$data/schema.sql"
 } >"$data/setup.log" 2>&1 || {
     reason=$(tail -n 3 "$data/setup.log")
     "$here/stop-test-postgres.sh" "$state" >/dev/null 2>&1
     skip "set-up failed: $reason"
 }
 
-printf 'PORT=%s\nDATA=%s\n' "$port" "$data" >"$state/server.env"
+printf 'PORT=%s\nDATA=%s\nOWNER=velmora_owner\nOWNER_PASSWORD=%s\n' "$port" "$data" "$owner_password" >"$state/server.env"
 echo "PostgreSQL test server on 127.0.0.1:$port"

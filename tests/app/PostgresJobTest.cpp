@@ -1,3 +1,4 @@
+#include "AppError.h"
 #include "CustomerLookup.h"
 #include "JobDoubles.h"
 #include "MainModule.h"
@@ -5,6 +6,7 @@
 #include "SampleNumbers.h"
 #include "StartUp.h"
 #include "StatementThread.h"
+#include "TestPostgres.h"
 #include "TestQuery.h"
 
 #include <QFile>
@@ -17,22 +19,6 @@
 
 namespace {
 
-// The private server of scripts/start-test-postgres.sh, named in VELMORA_PG_STATE by CTest.
-QString testServerPort(QString* whyNot) {
-    QFile state(qEnvironmentVariable("VELMORA_PG_STATE"));
-    if (!state.open(QIODevice::ReadOnly)) {
-        *whyNot = QStringLiteral("no PostgreSQL test server (run through CTest)");
-        return {};
-    }
-    for (const QByteArray& line : state.readAll().split('\n')) {
-        if (line.startsWith("PORT="))
-            return QString::fromUtf8(line.mid(5));
-        if (line.startsWith("SKIP="))
-            *whyNot = QString::fromUtf8(line.mid(5));
-    }
-    return {};
-}
-
 // Every row of customer 705 must be written inside the numbering transaction, holding its lock.
 const char* const kNumberingGuard =
     "CREATE OR REPLACE FUNCTION velmora_numbering_guard() RETURNS trigger AS $$ BEGIN "
@@ -43,12 +29,14 @@ const char* const kNumberingGuard =
     "CREATE TRIGGER velmora_numbering_guard BEFORE INSERT ON SAMPLE_ORG FOR EACH ROW "
     "EXECUTE FUNCTION velmora_numbering_guard()";
 
-enum class Fault { None, Restarted, Frozen, FrozenAndClose };
+enum class Fault { None, WrongLogin, Restarted, Frozen, FrozenAndClose };
 
 struct PostgresRow {
     const char* name;
-    Fault fault;       // Restarted: the connection ends while the desk is idle; Frozen: the server
-                       // process stops after the first sticker, and for FrozenAndClose CLOSE follows
+    Fault fault;       // WrongLogin: SQLSVR=sa, which psqlODBC logs in without a password, so start-up
+                       // fails and error is its message; Restarted: the connection ends while the
+                       // desk is idle; Frozen: the server process stops after the first sticker, and
+                       // for FrozenAndClose CLOSE follows
     int rows;          // rows of 705 afterwards, numbered on from 70500001
     const char* error; // the job's error as a pattern; empty: none
     bool stopped;
@@ -61,17 +49,17 @@ class PostgresLabelJob : public ::testing::TestWithParam<PostgresRow> {};
 // SQL Server takes through FreeTDS.
 TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     const PostgresRow& row = GetParam();
-    QString whyNot;
-    const QString port = testServerPort(&whyNot);
-    if (port.isEmpty())
-        GTEST_SKIP() << whyNot.toStdString();
+    const TestPostgres server = FindTestPostgres();
+    if (server.port.isEmpty())
+        GTEST_SKIP() << server.whyNot.toStdString();
 
     QTemporaryDir folder;
     {
         QFile settings(folder.filePath("VO_Vudu.ini"));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write("SERVER=127.0.0.1," + port.toLatin1() +
-                       "\nDATABASE=velmora\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n"
+        settings.write("SERVER=127.0.0.1," + server.port.toLatin1() +
+                       "\nDATABASE=velmora\nSQLSVR=" + (row.fault == Fault::WrongLogin ? "sa" : "velmora") +
+                       "\nODBCDRIVER=PostgreSQL Unicode\n"
                        "BARCODEPRINTER1=Smart Label Printer 450\nBARCODEPRINTER2=Smart Label Printer 440\n");
     }
     Log log;
@@ -84,15 +72,22 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     module.printer7x32 = &printer7x32;
     module.printer62 = &printer62;
     module.pause = &pause;
+    if (row.fault == Fault::WrongLogin) {
+        try {
+            StartUp(module, folder.path());
+            FAIL() << "started";
+        } catch (const AppError& error) {
+            EXPECT_TRUE(QRegularExpression(row.error).match(error.description()).hasMatch())
+                << error.description().toStdString();
+        }
+        return;
+    }
     StartUp(module, folder.path());
     ASSERT_EQ(module.db.backend, DbBackend::PostgreSql);
     DbConnection otherDesk;
     OpenConnection(otherDesk, module.settings, folder.path());
-    const auto other = [&otherDesk](const QString& statement) {
-        TestQuery query(otherDesk, statement);
-        EXPECT_TRUE(query.ok()) << statement.toStdString();
-        return query;
-    };
+    const OwnerConnection owner(server);
+    const auto other = [&owner](const QString& statement) { return owner.run(statement); };
 
     other("DELETE FROM SAMPLE_ORG WHERE CUST_ID = '705'");
     other("DELETE FROM customer WHERE CUST_ID = '705'");
@@ -102,15 +97,17 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
 
     TestQuery backend(module.db, "SELECT pg_backend_pid()");
     ASSERT_TRUE(backend.next());
-    const pid_t server = backend.value(0).toInt();
-    if (row.fault == Fault::Restarted)
-        other(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(server));
+    const pid_t backendPid = backend.value(0).toInt();
+    if (row.fault == Fault::Restarted) { // a role may end its own connections only
+        EXPECT_TRUE(TestQuery(otherDesk, QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backendPid))
+                        .ok());
+    }
     bool frozen = false;
     StopRequest close;
     module.db.statementWaitSeconds = row.fault == Fault::Frozen ? 1 : 30;
     if (row.fault == Fault::Frozen || row.fault == Fault::FrozenAndClose)
         printer7x32.onEnd = [&](const std::vector<QString>&) {
-            if (!std::exchange(frozen, true) && ::kill(server, SIGSTOP) == 0 &&
+            if (!std::exchange(frozen, true) && ::kill(backendPid, SIGSTOP) == 0 &&
                 row.fault == Fault::FrozenAndClose)
                 // Handled only by an event loop that turns while the job waits for the server.
                 QTimer::singleShot(0, [&close] { close.request(); });
@@ -119,7 +116,7 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     module.job = {"705", 4, FourTests, 1};
     boxes.mText2 = "2";
     const JobReport report = RunLabelJob(module, close);
-    ::kill(server, SIGCONT);
+    ::kill(backendPid, SIGCONT);
     // Whatever the frozen server still had in hand ends, and the label is rolled back.
     ASSERT_TRUE(module.db.statements->settle(60));
 
@@ -149,6 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, PostgresLabelJob,
     ::testing::Values(
         PostgresRow{"NoFault", Fault::None, 8, "^$", false, 2},
+        PostgresRow{"WrongLogin", Fault::WrongLogin, 0, "^Anmeldung an der Datenbank velmora auf 127\\.0\\.0\\.1,[0-9]+ fehlgeschlagen: Benutzer oder Kennwort falsch$", false, 0},
         PostgresRow{"ServerRestartedWhileIdle", Fault::Restarted, 8, "^$", false, 2},
         PostgresRow{"ServerFrozenMidJob", Fault::Frozen, 1, "^No answer from the database within 1 s while .* Last sample recorded: 70500001\\.$", false, 0},
         PostgresRow{"CloseWhileTheServerIsFrozen", Fault::FrozenAndClose, 1, "^$", true, 0}),

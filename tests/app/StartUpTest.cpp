@@ -198,19 +198,25 @@ TEST_F(StartUpFailure, StopsBeforeTheWindow) {
 }
 
 // Nothing at start-up waits for ever: a server that accepts and never answers, on each driver, and
-// a FIFO where the embedded file belongs. The rows run side by side; each ends with status 1 and its text.
+// a FIFO where the embedded file belongs; a server nobody listens for is told apart. The rows run
+// side by side; each ends with status 1, the driver's text and the operator's.
 TEST_F(StartUpFailure, NothingWaitsForEver) {
     const struct {
         const char* name;
         QByteArray settings; // {server} is the silent server
         const char* fifo;    // made a FIFO in the application folder, if set
         const char* expected;
+        const char* operatorText;
     } rows[] = {
         {"FreeTDS", "SERVER={server}\nDATABASE=lab\nSQLSVR=velmora\n", nullptr,
-         "No answer from server {server} within 30 s"},
+         "No answer from server {server} within 30 s",
+         "Anmeldung an der Datenbank lab auf {server} fehlgeschlagen: Server antwortet nicht"},
         {"psqlODBC", "SERVER={server}\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n",
-         nullptr, "timeout expired"},
-        {"EmbeddedFileAFifo", "DATABASE=lab\n", "lab.sqlite", "lab.sqlite is not a plain file"},
+         nullptr, "timeout expired", "fehlgeschlagen: Server antwortet nicht"},
+        {"psqlODBCNobodyListens",
+         "SERVER=127.0.0.1,1\nDATABASE=lab\nSQLSVR=velmora\nODBCDRIVER=PostgreSQL Unicode\n", nullptr,
+         "Connection refused", "auf 127.0.0.1,1 fehlgeschlagen: Server nicht erreichbar"},
+        {"EmbeddedFileAFifo", "DATABASE=lab\n", "lab.sqlite", "lab.sqlite is not a plain file", ""},
     };
     SilentServer silent;
     const QByteArray server = silent.server().toLatin1();
@@ -232,8 +238,10 @@ TEST_F(StartUpFailure, NothingWaitsForEver) {
     for (std::size_t i = 0; i < tools.size(); ++i) {
         QString error;
         EXPECT_EQ(finish(*tools[i], &error), 1) << rows[i].name;
-        const QString expected = QString::fromUtf8(rows[i].expected).replace("{server}", silent.server());
-        EXPECT_TRUE(error.contains(expected)) << rows[i].name << ": " << qPrintable(error);
+        for (const char* text : {rows[i].expected, rows[i].operatorText}) {
+            const QString expected = QString::fromUtf8(text).replace("{server}", silent.server());
+            EXPECT_TRUE(error.contains(expected)) << rows[i].name << ": " << qPrintable(error);
+        }
     }
 }
 
