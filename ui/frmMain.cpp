@@ -12,6 +12,7 @@
 #include "MessageBoxes.h"
 #include "NumberText.h"
 #include "ReprintDialog.h"
+#include "SystemLog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -351,8 +352,7 @@ void frmMain::runJob(bool clearNameLine) {
     if (!report.error.isEmpty()) {
         // The job ended on an error: told to the administrator and the operator, then the tool
         // ends as on every error.
-        std::fprintf(stderr, "%s\n", qPrintable(report.error));
-        std::fflush(stderr);
+        TellAdministrator(QStringLiteral("Job ended on an error: ") + report.error);
         showLostStickers(report);
         CloseConnection(mModule.db);
         mEndProcess(1);
@@ -385,8 +385,10 @@ void frmMain::openReprintDialog() {
     mReprintDialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        if (!dialog->lostStickers().isEmpty())
-            showLostStickers(JobReport{dialog->lostStickers(), false, {}, {}});
+        JobReport lost;
+        lost.lostStickers = dialog->lostStickers();
+        if (!lost.lostStickers.isEmpty())
+            showLostStickers(lost);
     });
     dialog->open();
 }
