@@ -79,12 +79,14 @@ QColor menuColour() {
 }
 
 // Filled flat with the colour, where the platform style would shade it with a gradient; raised
-// by a border that sinks while the button is down and darkens while it has the focus (a style
-// sheet draws no focus rectangle). The text keeps the system's button-text colour.
+// by a border that sinks while the button is down and darkens while it has the focus. No focus
+// rectangle: once Tab was pressed in an active window the platform style would wash the whole
+// face with its highlight colour. The text keeps the system's button-text colour.
 QString flatFill(const QColor& background) {
-    return QStringLiteral("QPushButton { background-color: %1; border: 2px outset palette(dark); }"
-                          "QPushButton:pressed { border-style: inset; }"
-                          "QPushButton:focus { border-color: palette(shadow); }")
+    return QStringLiteral(
+               "QPushButton { background-color: %1; border: 2px outset palette(dark); outline: none; }"
+               "QPushButton:pressed { border-style: inset; }"
+               "QPushButton:focus { border-color: palette(shadow); }")
         .arg(background.name());
 }
 
