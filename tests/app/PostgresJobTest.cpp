@@ -122,7 +122,7 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
 
     EXPECT_TRUE(QRegularExpression(row.error).match(report.error).hasMatch()) << report.error.toStdString();
     EXPECT_EQ(report.stopped, row.stopped);
-    TestQuery rows =
+    QSqlQuery rows =
         other("SELECT count(*), max(SAMPLE_ID), min(length(CODE_ID)) FROM SAMPLE_ORG WHERE CUST_ID = '705'");
     ASSERT_TRUE(rows.next());
     EXPECT_EQ(rows.value(0).toInt(), row.rows);
