@@ -134,7 +134,7 @@ QString CommandLineUsage() {
         "  result   result sticker of each sample (printer 2)\n"
         "  large    large label of each sample (printer 1)\n"
         "  small    small barcode sticker of each sample (printer 3)\n"
-        "  batch    one batch result sticker: four different samples of one customer (printer 2)\n"
+        "  batch    one batch result sticker: one to four different samples of one customer (printer 2)\n"
         "\n"
         "--version prints the package version (the window's title keeps its version text 1.0).\n"
         "\n"

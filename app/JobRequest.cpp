@@ -16,11 +16,12 @@ bool isThreeDigitsWithoutLeadingZero(const QString& text) {
            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-// The same conversion as the job's repeat rule, so a refusal here means a failure there; a
-// count the box would refuse runs no job either (zero and below run no pass).
+// The same conversion as the job's repeat rule, so a refusal here means a failure there; zero and
+// below would run no pass at all and empty the box, so they are refused like the box refuses them.
 bool repeatCountSound(const QString& text2) {
     try {
-        return ToInteger16(text2.trimmed()) <= MaxRepeatCount;
+        const qint16 count = ToInteger16(text2.trimmed());
+        return count >= 1 && count <= MaxRepeatCount;
     } catch (const AppError&) {
         return false;
     }

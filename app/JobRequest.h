@@ -15,7 +15,8 @@ bool CountBoxAccepted(const QString& text);
 bool RepeatRuleApplies(const QString& customerId, const QString& text2);
 
 // A press of Command1 to Command8: a customer beginning with "70" takes a non-empty Text2 as its
-// repeat count, which the job converts before it draws anything; above 99 it is refused.
+// repeat count, which the job converts before it draws anything; below 1 or above 99 it is
+// refused.
 JobBox CheckFixedPress(const QString& customerId, const QString& text2);
 
 // A press of Command9 or Command10: the customer is Text1 as typed and the label count is Text2,

@@ -1,6 +1,7 @@
 #include "LoginFailure.h"
 
-#include <cstdio>
+#include "SystemLog.h"
+
 #include <initializer_list>
 
 namespace {
@@ -36,9 +37,8 @@ QString reasonFor(const QString& driverText) {
 AppError LoginFailure(const AppSettings& settings, const AppError& driverError) {
     if (settings.Server.isEmpty())
         return driverError;
-    std::fprintf(stderr, "Login to database \"%s\" on server %s failed: %s\n", qPrintable(settings.Database),
-                 qPrintable(settings.Server), qPrintable(driverError.description()));
-    std::fflush(stderr);
+    TellAdministrator(QStringLiteral("Login to database \"%1\" on server %2 failed: %3")
+                          .arg(settings.Database, settings.Server, driverError.description()));
     QString text = settings.Database.isEmpty()
                        ? QStringLiteral("Anmeldung am Datenbankserver %1 fehlgeschlagen").arg(settings.Server)
                        : QStringLiteral("Anmeldung an der Datenbank %1 auf %2 fehlgeschlagen")

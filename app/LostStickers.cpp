@@ -1,7 +1,8 @@
 #include "LostStickers.h"
 
+#include "JobErrorText.h"
 #include "StickerKinds.h"
-#include "WriteLine.h"
+#include "SystemLog.h"
 
 #include <algorithm>
 #include <vector>
@@ -179,20 +180,22 @@ QString GermanCause(StickerCause cause, const QString& printer) {
 }
 
 QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, const QString& printer,
-                        const QString& reason) {
+                        const QString& reason, bool unknown) {
     QStringList numbers;
     for (const QString& SampleId : SampleIds)
         numbers << shown(SampleId, QStringLiteral("(no number)"));
     const QString samples = numbers.size() == 1 ? QStringLiteral("sample ") : QStringLiteral("samples ");
-    return QStringLiteral("Sticker lost: ") + samples + numbers.join(u' ') + QStringLiteral(", ") + sticker +
-           QStringLiteral(", ") + printer + QStringLiteral(": ") + reason;
+    return (unknown ? QStringLiteral("Sticker of unknown fate: ") : QStringLiteral("Sticker lost: ")) +
+           samples + numbers.join(u' ') + QStringLiteral(", ") + sticker + QStringLiteral(", ") + printer +
+           QStringLiteral(": ") + reason;
 }
 
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome) {
     if (!outcome.lost())
         return;
-    WriteLine(stderr, LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason));
+    TellAdministrator(LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason,
+                                      outcome.state == StickerOutcome::State::Unknown));
     lost.append({SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
                  outcome.state == StickerOutcome::State::Unknown});
 }
@@ -214,10 +217,9 @@ QString LostStickersMessage(const JobReport& report) {
 
     QStringList parts;
     if (!report.error.isEmpty())
-        parts << QStringLiteral("Der Auftrag wurde wegen eines Fehlers beendet:\n") + report.error + u'\n' +
-                     (report.lastRecorded.isEmpty()
-                          ? QStringLiteral("Keine Probe erfasst.\n")
-                          : QStringLiteral("Probe zuletzt erfasst: %1\n").arg(report.lastRecorded));
+        parts << QStringLiteral("Der Auftrag wurde wegen eines Fehlers beendet:\n") +
+                     (report.germanError.isEmpty() ? GermanErrorText(report.error) : report.germanError) +
+                     u'\n';
     if (!lost.isEmpty())
         parts << stickers(lost.size()) + QStringLiteral(" nicht gedruckt:\n") + lostLines(lost, true);
     if (!unknown.isEmpty())

@@ -8,12 +8,13 @@
 #include <QStringList>
 
 // "Sticker lost: sample 70100042, result sticker, Smart Label Printer 440: <reason>"; a batch
-// sticker names all its samples ("samples 70500001 70500002 ...").
+// sticker names all its samples ("samples 70500001 70500002 ..."). One whose printer may have
+// taken it begins "Sticker of unknown fate:".
 QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, const QString& printer,
-                        const QString& reason);
+                        const QString& reason, bool unknown = false);
 
-// A lost sticker (or one whose fate is unknown) joins lost and writes its line to standard error at
-// once. A printed sticker, or one whose printer setting is empty, adds nothing.
+// A lost sticker (or one whose fate is unknown) joins lost and writes its line to standard error and
+// the system log at once. A printed sticker, or one whose printer setting is empty, adds nothing.
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome);
 

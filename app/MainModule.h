@@ -47,6 +47,7 @@ struct JobReport {
     bool stopped = false; // ended early because a stop was requested
     QString error;        // the error that ended the job; empty when it ran to its end
     QString lastRecorded; // the last sample this job recorded; empty when none
+    QString germanError;  // the error for the operator: what happened, to which samples, what to do
 };
 
 // Tells both printer libraries that a job begins, so that each asks its printers afresh once.

@@ -42,9 +42,9 @@ Refusal requestRefusal(const StickerKind* row, const QString& kind, const QStrin
     if (SampleIds.isEmpty())
         return {Why::NoNumber, {}};
     if (row->samples > 1) {
-        if (SampleIds.size() != row->samples)
+        // One kit's result sticker: up to four different samples, fewer where its pass was cut off.
+        if (SampleIds.size() > row->samples)
             return {Why::BatchNotFour, {}, SampleIds.size()};
-        // One kit's result sticker: four different samples, each listed once.
         for (qsizetype i = 1; i < SampleIds.size(); ++i)
             if (SampleIds.indexOf(SampleIds[i]) < i)
                 return {Why::BatchRepeated, {SampleIds[i]}, 0};
@@ -95,10 +95,10 @@ QString worded(const Refusal& refusal, const QString& kind, bool german) {
          QStringLiteral("Bitte ein Etikett wählen.")},
         {QStringLiteral("Unknown sticker kind \"%1\": use %2."), QStringLiteral("Bitte ein Etikett wählen.")},
         {QStringLiteral("No sample number given."), QStringLiteral("Bitte Proben-Nr. eingeben.")},
-        {QStringLiteral("A batch result sticker lists exactly four samples; %1 given."),
-         QStringLiteral("Ein Ergebnisetikett für 4 Proben braucht genau 4 Proben-Nr., nicht %1.")},
-        {QStringLiteral("A batch result sticker lists four different samples; %1 is given twice."),
-         QStringLiteral("%1 steht doppelt da: 4 verschiedene Proben-Nr. eingeben.")},
+        {QStringLiteral("A batch result sticker lists one to four samples; %1 given."),
+         QStringLiteral("Ein Ergebnisetikett für 4 Proben nimmt 1 bis 4 Proben-Nr., nicht %1.")},
+        {QStringLiteral("A batch result sticker lists different samples; %1 is given twice."),
+         QStringLiteral("%1 steht doppelt da: verschiedene Proben-Nr. eingeben.")},
         {QStringLiteral(
              "A batch result sticker lists the samples of one customer; these belong to customers %1."),
          QStringLiteral("Die 4 Proben gehören zu verschiedenen Kunden (%1).")},
@@ -173,28 +173,64 @@ private:
     int mPrinted = 0;
 };
 
-// Prints an accepted request: each sample's sticker, or the one batch sticker of the four.
-// tellPrinted: a line on standard output for each sticker printed, for the command line.
-QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checked,
-                                const QStringList& SampleIds, bool tellPrinted) {
+// Prints an accepted request: each sample's sticker, or the one batch sticker of up to four.
+// tellPrinted: a line on standard output for each sticker printed, for the command line. A stop
+// asked for between two stickers leaves the rest unprinted, listed in notReached.
+struct PrintedRequest {
+    QList<LostSticker> lost;
+    QStringList printed;    // the samples whose stickers printed
+    QStringList notReached; // the samples not tried before the stop
+};
+
+PrintedRequest printChecked(MainModule& module, const CheckedRequest& checked, const QStringList& SampleIds,
+                            bool tellPrinted, const ReprintProgress& progress = {},
+                            const StopRequest* stop = nullptr) {
     const StickerKind& row = *checked.row;
     StoredStickers stickers(module);
-    QList<LostSticker> lost;
+    PrintedRequest result;
     const auto print = [&](const QStringList& numbers, const std::vector<StoredSample>& rows) {
         const StickerOutcome outcome = stickers.print(row, numbers, rows);
-        if (tellPrinted && outcome.state == StickerOutcome::State::Printed)
-            WriteLine(
-                stdout,
-                QStringLiteral("Printed: %1 %2 on %3").arg(row.name, numbers.join(u' '), outcome.printer));
-        NoteSticker(lost, numbers, row.name, outcome);
+        if (outcome.state == StickerOutcome::State::Printed) {
+            if (tellPrinted)
+                WriteLine(stdout,
+                          QStringLiteral("Printed: %1 %2 on %3")
+                              .arg(row.name, QStringList(numbers).join(u' ').trimmed(), outcome.printer));
+            for (const QString& SampleId : numbers)
+                if (!SampleId.isEmpty())
+                    result.printed << SampleId;
+        }
+        NoteSticker(result.lost, numbers, row.name, outcome);
     };
     if (row.samples > 1) {
-        print(SampleIds, checked.stored);
-    } else {
-        for (qsizetype i = 0; i < SampleIds.size(); ++i)
-            print({SampleIds[i]}, {checked.stored[size_t(i)]});
+        // A cut-off pass's sticker: its empty places stay empty, as the job prints them.
+        QStringList numbers = SampleIds;
+        std::vector<StoredSample> rows = checked.stored;
+        numbers.resize(row.samples);
+        rows.resize(size_t(row.samples));
+        if (progress)
+            progress(1, 1);
+        print(numbers, rows);
+        return result;
     }
-    return lost;
+    for (qsizetype i = 0; i < SampleIds.size(); ++i) {
+        if (stop && stop->requested()) {
+            result.notReached = SampleIds.mid(i);
+            break;
+        }
+        if (progress)
+            progress(int(i + 1), int(SampleIds.size()));
+        print({SampleIds[i]}, {checked.stored[size_t(i)]});
+    }
+    return result;
+}
+
+// "70100001 bis 70100003, 70100007" in the operator's words, at most a few lines of it.
+QString germanNumbers(const QStringList& SampleIds) {
+    constexpr qsizetype kShown = 12;
+    QStringList shown = SampleIds.mid(0, kShown);
+    if (SampleIds.size() > kShown)
+        shown << QStringLiteral("und %1 weitere").arg(SampleIds.size() - kShown);
+    return shown.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -209,8 +245,8 @@ int Reprint(MainModule& module, const QString& kind, const QStringList& SampleId
         WriteLine(stderr, worded(checked.refusal, kind, false) + QStringLiteral(" Nothing was printed."));
         return ExitRefused;
     }
-    const QList<LostSticker> lost = printChecked(module, checked, SampleIds, true);
-    return lost.isEmpty() ? ExitPrinted : ExitStickersLost;
+    const PrintedRequest printed = printChecked(module, checked, SampleIds, true);
+    return printed.lost.isEmpty() ? ExitPrinted : ExitStickersLost;
 }
 
 QStringList SampleIdsFromText(const QString& text) {
@@ -218,12 +254,30 @@ QStringList SampleIdsFromText(const QString& text) {
     return text.split(separators, Qt::SkipEmptyParts);
 }
 
-WindowReprint ReprintFromWindow(MainModule& module, const QString& kind, const QString& SampleIdsText) {
+WindowReprint ReprintFromWindow(MainModule& module, const QString& kind, const QString& SampleIdsText,
+                                const ReprintProgress& progress, const StopRequest* stop) {
     const QStringList SampleIds = SampleIdsFromText(SampleIdsText);
     const CheckedRequest checked = checkRequest(module.db, kind, SampleIds);
     if (checked.refusal.why != Refusal::Why::None)
-        return {worded(checked.refusal, kind, true) + QStringLiteral(" Nichts gedruckt."), {}};
-    return {{}, printChecked(module, checked, SampleIds, false)};
+        return {worded(checked.refusal, kind, true) + QStringLiteral(" Nichts gedruckt."), {}, {}};
+    const PrintedRequest printed = printChecked(module, checked, SampleIds, false, progress, stop);
+    const QString sticker = checked.row->germanName;
+    QStringList said;
+    if (printed.printed.isEmpty())
+        said << QStringLiteral("Nichts gedruckt.");
+    else
+        said << QStringLiteral("Gedruckt: %1 %2.").arg(sticker, germanNumbers(printed.printed));
+    QStringList missing;
+    for (const LostSticker& lost : printed.lost)
+        for (const QString& SampleId : lost.SampleIds)
+            if (!SampleId.isEmpty())
+                missing << SampleId;
+    if (!missing.isEmpty())
+        said << QStringLiteral("Nicht gedruckt: %1.").arg(germanNumbers(missing));
+    if (!printed.notReached.isEmpty())
+        said
+            << QStringLiteral("Abgebrochen, noch nicht gedruckt: %1.").arg(germanNumbers(printed.notReached));
+    return {{}, printed.lost, said.join(u'\n')};
 }
 
 QList<LostSticker> PrintLostStickersAgain(MainModule& module, const QList<LostSticker>& lost) {

@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "JobErrorText.h"
 #include "JobRequest.h"
 #include "LostStickers.h"
 #include "MainModule.h"
@@ -8,7 +9,7 @@
 #include "SampleNumbers.h"
 #include "StatementThread.h"
 #include "StickerPrinter.h"
-#include "WriteLine.h"
+#include "SystemLog.h"
 
 #include <QScopeGuard>
 
@@ -69,9 +70,13 @@ void noteUnprinted(JobReport& report, const OwedStickers& owed, const AppSetting
     }
 }
 
-QString errorText(const std::exception& failure, const QString& inHand, const QString& lastRecorded) {
+QString description(const std::exception& failure) {
     const auto* appError = dynamic_cast<const AppError*>(&failure);
-    QString text = appError ? appError->description() : QString::fromLocal8Bit(failure.what());
+    return appError ? appError->description() : QString::fromLocal8Bit(failure.what());
+}
+
+QString errorText(const std::exception& failure, const QString& inHand, const QString& lastRecorded) {
+    QString text = description(failure);
     if (!inHand.isEmpty())
         text += QStringLiteral(" Sample in hand: %1.").arg(inHand);
     if (lastRecorded.isEmpty())
@@ -131,12 +136,13 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
         ResetLabelJob(module);
     } catch (const ClosedWhileWaiting& closed) {
         // Closed while the database kept the job waiting: it stops, naming what it still owes.
-        WriteLine(stderr, closed.description());
+        TellAdministrator(closed.description());
         report.stopped = true;
         noteUnprinted(report, owed, module.settings);
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
         report.error = errorText(failure, inHand, report.lastRecorded);
+        report.germanError = JobErrorText(description(failure), inHand, report.lastRecorded);
         report.stopped = stop.requested();
         noteUnprinted(report, owed, module.settings);
     }

@@ -10,7 +10,7 @@ packages=(
   libzint-dev libzxing-dev libcups2-dev
   libgtest-dev libbenchmark-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
-  xvfb xauth fonts-liberation2 imagemagick
+  xvfb xauth openbox fonts-liberation2 imagemagick
   cups cups-daemon cups-client cups-common cups-filters cups-ipp-utils ghostscript
   avahi-daemon dbus-daemon
   lintian

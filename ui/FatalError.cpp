@@ -1,15 +1,16 @@
 #include "FatalError.h"
 
+#include "JobErrorText.h"
 #include "MessageBoxes.h"
+#include "SystemLog.h"
 
 #include <QMessageBox>
-#include <cstdio>
 #include <cstdlib>
 
 void ReportFatalError(const QString& description) {
-    std::fprintf(stderr, "%s\n", qPrintable(description));
-    std::fflush(stderr);
+    TellAdministrator(description);
     if (HasScreen())
-        QMessageBox::critical(nullptr, ToolName, description);
+        QMessageBox::critical(nullptr, ToolName,
+                              GermanErrorText(description) + QStringLiteral("\nDas Programm wird beendet."));
     std::exit(1);
 }

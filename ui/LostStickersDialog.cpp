@@ -1,44 +1,59 @@
 #include "LostStickersDialog.h"
 
+#include "DialogButtons.h"
 #include "LostStickers.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
+namespace {
+
+constexpr int kWidestText = 560; // px; longer lines wrap
+constexpr int kWindowFrame = 16; // px the window manager's frame may take on each side
+constexpr int kTitleBar = 40;    // px of its title bar
+
+} // namespace
+
 LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWidget* parent)
-    : PrintingDialog(parent), mModule(module), mReport(std::move(report)), mMessage(new QLabel(this)),
+    : PrintingDialog(parent), mModule(module), mReport(std::move(report)), mIcon(new QLabel(this)),
+      mMessage(new QLabel), mScroll(new QScrollArea(this)),
       mPrintAgain(new QPushButton(QStringLiteral("Nochmals drucken"), this)),
       mClose(new QPushButton(QStringLiteral("Schließen"), this)) {
     setObjectName(QStringLiteral("LostStickersDialog"));
     setWindowTitle(ToolName);
     mMessage->setObjectName(QStringLiteral("Message"));
+    mMessage->setWordWrap(true);
+    mMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     mMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Only the buttons take the focus: Tab never lands on something the operator cannot see.
+    mMessage->setFocusPolicy(Qt::NoFocus);
+    mScroll->setObjectName(QStringLiteral("MessageArea"));
+    mScroll->setWidget(mMessage);
+    mScroll->setWidgetResizable(true);
+    mScroll->setFrameShape(QFrame::NoFrame);
+    mScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mScroll->setFocusPolicy(Qt::NoFocus);
     mPrintAgain->setObjectName(QStringLiteral("PrintAgain"));
     mClose->setObjectName(QStringLiteral("Close"));
-    mPrintAgain->setAutoDefault(false);
-    mClose->setDefault(true);
 
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     auto* row = new QHBoxLayout;
-    row->addWidget(icon, 0, Qt::AlignTop);
-    row->addWidget(mMessage, 1);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(mPrintAgain, QDialogButtonBox::ActionRole);
-    buttons->addButton(mClose, QDialogButtonBox::RejectRole);
+    row->addWidget(mIcon, 0, Qt::AlignTop);
+    row->addWidget(mScroll, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addWidget(buttons);
+    layout->addLayout(ButtonRow({mPrintAgain, mClose}));
 
     connect(mPrintAgain, &QPushButton::clicked, this, &LostStickersDialog::printAgain);
     connect(mClose, &QPushButton::clicked, this, &LostStickersDialog::reject);
-    showReport(false);
+    showReport(-1);
 }
 
 QString LostStickersDialog::text() const {
@@ -47,20 +62,62 @@ QString LostStickersDialog::text() const {
 
 void LostStickersDialog::printAgain() {
     printing([&] {
+        const qsizetype before = StickersToPrintAgain(mReport.lostStickers).size();
         mPrintAgain->setEnabled(false);
         mClose->setEnabled(false);
         mReport.lostStickers = PrintLostStickersAgain(mModule, mReport.lostStickers);
         mClose->setEnabled(true);
-        showReport(true);
+        showReport(before);
     });
 }
 
-void LostStickersDialog::showReport(bool printedAgain) {
-    const bool anyToPrint = !StickersToPrintAgain(mReport.lostStickers).isEmpty();
+void LostStickersDialog::showReport(qsizetype printedBefore) {
+    const qsizetype toPrint = StickersToPrintAgain(mReport.lostStickers).size();
+    const bool unknown = toPrint < mReport.lostStickers.size();
     QString text = LostStickersMessage(mReport);
-    if (printedAgain && !anyToPrint)
-        text = QStringLiteral("Die nicht gedruckten Etiketten sind jetzt gedruckt.\n\n") + text;
+    QString said;
+    if (printedBefore >= 0 && toPrint == 0)
+        said = QStringLiteral("Die nicht gedruckten Etiketten sind jetzt gedruckt.");
+    else if (printedBefore >= 0 && toPrint >= printedBefore)
+        said = QStringLiteral("Nochmals gedruckt, aber kein Etikett ist angekommen.");
+    else if (printedBefore >= 0)
+        said = QStringLiteral("%1 von %2 Etiketten jetzt gedruckt.")
+                   .arg(printedBefore - toPrint)
+                   .arg(printedBefore);
+    if (!said.isEmpty())
+        text = said + QStringLiteral("\n\n") + text;
     mMessage->setText(text.trimmed());
-    mPrintAgain->setVisible(anyToPrint);
-    mPrintAgain->setEnabled(anyToPrint);
+    const bool allWell = toPrint == 0 && !unknown && mReport.error.isEmpty();
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    mIcon->setPixmap(
+        style()
+            ->standardIcon(allWell ? QStyle::SP_MessageBoxInformation : QStyle::SP_MessageBoxWarning)
+            .pixmap(iconSize, iconSize));
+    mPrintAgain->setVisible(toPrint > 0);
+    mPrintAgain->setEnabled(toPrint > 0);
+    SettleButtons({mPrintAgain, mClose}, mPrintAgain);
+    fitToScreen();
+}
+
+// As wide as the text wants up to a readable width, as high as it needs, never beyond the screen:
+// what does not fit scrolls, and the buttons stay below it.
+void LostStickersDialog::fitToScreen() {
+    const QRect screen = (parentWidget() ? parentWidget()->screen() : this->screen())->availableGeometry();
+    const QSize room(screen.width() - 2 * kWindowFrame, screen.height() - 2 * kWindowFrame - kTitleBar);
+    const QMargins margins = layout()->contentsMargins();
+    const int spacing = std::max(layout()->spacing(), 0);
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, mScroll);
+    const int iconWidth = mIcon->sizeHint().width() + spacing;
+
+    int longest = 0;
+    for (const QString& line : mMessage->text().split(u'\n'))
+        longest = std::max(longest, mMessage->fontMetrics().horizontalAdvance(line));
+    const int widest = room.width() - margins.left() - margins.right() - iconWidth - scrollBar;
+    const int textWidth = std::max(std::min({longest + 2, kWidestText, widest}), 1);
+    const int buttonsHeight = std::max(mPrintAgain->sizeHint().height(), mClose->sizeHint().height());
+    const int highest = room.height() - margins.top() - margins.bottom() - spacing - buttonsHeight;
+    const int textHeight = mMessage->heightForWidth(textWidth);
+    mScroll->setFixedSize(textWidth + scrollBar, std::max(std::min(textHeight, highest), 1));
+    setMaximumSize(room);
+    adjustSize();
 }

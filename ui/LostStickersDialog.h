@@ -5,10 +5,12 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 // The one German message after a job that lost stickers or ended on an error. "Nochmals drucken"
-// prints exactly the stickers not printed again and shows what is still lost; "Schließen" leaves
-// them.
+// (the default) prints exactly the stickers not printed again and shows what is still lost;
+// "Schließen" and Escape leave them. A long list wraps and scrolls inside a dialog that fits the
+// screen, its buttons always in view.
 class LostStickersDialog final : public PrintingDialog {
     Q_OBJECT
 public:
@@ -21,11 +23,15 @@ public:
 
 private:
     void printAgain();
-    void showReport(bool printedAgain);
+    // printedBefore: how many stickers were to print before "Nochmals drucken"; -1 before any.
+    void showReport(qsizetype printedBefore);
+    void fitToScreen();
 
     MainModule& mModule;
     JobReport mReport;
+    QLabel* const mIcon;
     QLabel* const mMessage;
+    QScrollArea* const mScroll;
     QPushButton* const mPrintAgain;
     QPushButton* const mClose;
 };

@@ -12,6 +12,7 @@
 #include "MessageBoxes.h"
 #include "NumberText.h"
 #include "ReprintDialog.h"
+#include "SystemLog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -78,12 +79,14 @@ QColor menuColour() {
 }
 
 // Filled flat with the colour, where the platform style would shade it with a gradient; raised
-// by a border that sinks while the button is down and darkens while it has the focus (a style
-// sheet draws no focus rectangle). The text keeps the system's button-text colour.
+// by a border that sinks while the button is down and darkens while it has the focus. No focus
+// rectangle: once Tab was pressed in an active window the platform style would wash the whole
+// face with its highlight colour. The text keeps the system's button-text colour.
 QString flatFill(const QColor& background) {
-    return QStringLiteral("QPushButton { background-color: %1; border: 2px outset palette(dark); }"
-                          "QPushButton:pressed { border-style: inset; }"
-                          "QPushButton:focus { border-color: palette(shadow); }")
+    return QStringLiteral(
+               "QPushButton { background-color: %1; border: 2px outset palette(dark); outline: none; }"
+               "QPushButton:pressed { border-style: inset; }"
+               "QPushButton:focus { border-color: palette(shadow); }")
         .arg(background.name());
 }
 
@@ -351,8 +354,7 @@ void frmMain::runJob(bool clearNameLine) {
     if (!report.error.isEmpty()) {
         // The job ended on an error: told to the administrator and the operator, then the tool
         // ends as on every error.
-        std::fprintf(stderr, "%s\n", qPrintable(report.error));
-        std::fflush(stderr);
+        TellAdministrator(QStringLiteral("Job ended on an error: ") + report.error);
         showLostStickers(report);
         CloseConnection(mModule.db);
         mEndProcess(1);
@@ -385,8 +387,10 @@ void frmMain::openReprintDialog() {
     mReprintDialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        if (!dialog->lostStickers().isEmpty())
-            showLostStickers(JobReport{dialog->lostStickers(), false, {}, {}});
+        JobReport lost;
+        lost.lostStickers = dialog->lostStickers();
+        if (!lost.lostStickers.isEmpty())
+            showLostStickers(lost);
     });
     dialog->open();
 }

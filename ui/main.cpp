@@ -6,13 +6,13 @@
 #include "MessageBoxes.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
+#include "SystemLog.h"
 #include "frmMain.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <cstdio>
 #include <exception>
 #include <memory>
 
@@ -41,10 +41,9 @@ int commandLine(int argc, char** argv) {
 }
 
 // An operator who may not use the desk's database is told so before the window exists, and the
-// administrator reads the details on standard error.
+// administrator reads the details on standard error and in the system log.
 [[noreturn]] void stopForAccess(const DatabaseAccessProblem& problem) {
-    std::fprintf(stderr, "%s\n", qPrintable(problem.administratorText));
-    std::fflush(stderr);
+    TellAdministrator(problem.administratorText);
     if (HasScreen())
         QMessageBox::critical(nullptr, ToolName, problem.operatorText);
     std::exit(1);

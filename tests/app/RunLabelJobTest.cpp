@@ -2,15 +2,19 @@
 #include "JobDoubles.h"
 #include "LostStickers.h"
 #include "MainModule.h"
+#include "Reprint.h"
 #include "StatementThread.h"
 #include "TestQuery.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -263,6 +267,8 @@ const QString kAgain =
     "Die Proben sind erfasst. „Nochmals drucken“ druckt die nicht gedruckten Etiketten noch "
     "einmal.";
 const QString kEnds = "Nach „Schließen“ wird das Programm beendet.";
+const QString kDbFault =
+    "Datenbankfehler: die Datenbank hat die Anfrage nicht ausgeführt. Bitte den Administrator rufen.";
 
 TEST(LostStickersMessage, NamesSamplesStickerPrinterAndCauseInGerman) {
     const QString p440 = "Smart Label Printer 440";
@@ -276,20 +282,20 @@ TEST(LostStickersMessage, NamesSamplesStickerPrinterAndCauseInGerman) {
     } rows[] = {
         // clang-format off
         {"nothing lost", {}, ""},
-        {"ninety-nine in a row", {lostRun("result sticker", p440, C::NotAccepting, 70100001, 99), false, {}, {}},
+        {"ninety-nine in a row", {lostRun("result sticker", p440, C::NotAccepting, 70100001, 99), false, {}, {}, {}},
          "99 Etiketten nicht gedruckt:\n    Ergebnisetikett 70100001 bis 70100099 (" + p440 + "): Drucker nimmt keine Aufträge an\n\n" + kAgain},
         // A batch sticker names all four samples; two of them are one kit each.
-        {"four-test stickers", {{batch({"70500001", "70500002", "70500003", "70500004"}, C::ServerSilent), batch({"70500005", "70500007", "70500006", "70500008"}, C::ServerSilent)}, false, {}, {}},
+        {"four-test stickers", {{batch({"70500001", "70500002", "70500003", "70500004"}, C::ServerSilent), batch({"70500005", "70500007", "70500006", "70500008"}, C::ServerSilent)}, false, {}, {}, {}},
          "2 Etiketten nicht gedruckt:\n    Ergebnisetikett für 4 Proben 70500001 bis 70500004; 70500005, 70500007, 70500006, 70500008 (" + p440 + "): Druckserver antwortet nicht\n\n" + kAgain},
         // The error first, then how far the job got, then what it did not print, the batch
         // sticker of the unfinished pass with the samples it has.
-        {"ended on an error", {lostRun("sample sticker", p441, C::NotFound, 70500001, 2) + QList<LostSticker>{batch({"70500001", "70500002", "", ""}, C::JobEnded)}, false, "database is locked", "70500002"},
-         "Der Auftrag wurde wegen eines Fehlers beendet:\ndatabase is locked\nProbe zuletzt erfasst: 70500002\n\n3 Etiketten nicht gedruckt:\n    Probenetikett 70500001, 70500002: Drucker '" + p441 + "' nicht gefunden\n"
+        {"ended on an error", {lostRun("sample sticker", p441, C::NotFound, 70500001, 2) + QList<LostSticker>{batch({"70500001", "70500002", "", ""}, C::JobEnded)}, false, "database is locked", "70500002", kDbFault + "\nZuletzt erfasst: Probe 70500002."},
+         "Der Auftrag wurde wegen eines Fehlers beendet:\n" + kDbFault + "\nZuletzt erfasst: Probe 70500002.\n\n3 Etiketten nicht gedruckt:\n    Probenetikett 70500001, 70500002: Drucker '" + p441 + "' nicht gefunden\n"
          "    Ergebnisetikett für 4 Proben 70500001, 70500002 (" + p440 + "): Auftrag vorher abgebrochen\n\n" + kAgain + "\n" + kEnds},
-        {"ended on an error before any row", {{}, false, "Subscript out of range", ""},
-         "Der Auftrag wurde wegen eines Fehlers beendet:\nSubscript out of range\nKeine Probe erfasst.\n\n" + kEnds},
+        {"ended on an error before any row", {{}, false, "Subscript out of range No sample was recorded.", "", {}},
+         "Der Auftrag wurde wegen eines Fehlers beendet:\nMehr als 99 Etiketten in einem Durchgang sind nicht möglich.\n\n" + kEnds},
         // Whether these printed cannot be known: apart, and not offered for printing again.
-        {"fate unknown", {lostRun("large label", p450, C::FolderFull, 12300005, 1) + QList<LostSticker>{batch({"70500001", "70500002", "70500003", "70500004"}, C::JobUnknown, true)}, false, {}, {}},
+        {"fate unknown", {lostRun("large label", p450, C::FolderFull, 12300005, 1) + QList<LostSticker>{batch({"70500001", "70500002", "70500003", "70500004"}, C::JobUnknown, true)}, false, {}, {}, {}},
          "1 Etikett nicht gedruckt:\n    Großes Etikett 12300005 (" + p450 + "): Ordner voll\n\nFür 1 Etikett nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals gedruckt wird.\n"
          "    Ergebnisetikett für 4 Proben 70500001 bis 70500004 (" + p440 + ")\n\n" + kAgain + "\nFehlende Etiketten mit F5 nachdrucken."},
         // clang-format on
@@ -315,6 +321,102 @@ TEST(LostStickersMessage, StaysReadableWithManyCausesAndScatteredNumbers) {
             .value(0)
             .endsWith(
                 "70100039, und 10 weitere (Smart Label Printer 440): Drucker hat das Etikett abgelehnt"));
+}
+
+// Standard error as the administrator reads it while a call runs.
+QString standardErrorOf(const std::function<void()>& call) {
+    std::fflush(stderr);
+    QTemporaryFile file;
+    EXPECT_TRUE(file.open());
+    const int saved = dup(2);
+    dup2(file.handle(), 2);
+    call();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+// Each error a job can end on reaches the operator as one German sentence, said once; the
+// English text and the samples it concerns go to the administrator.
+TEST(RunLabelJob, ErrorsAreToldInGermanOnly) {
+    const struct {
+        const char* name;
+        const char* printer1;
+        const char* customer;
+        const char* setUp;
+        QString german;
+    } rows[] = {
+        {"no numbers left", P450, "705",
+         "INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID, TIME_STAMP) VALUES ('705', '70599999', "
+         "'0A0A0A0A', '2026-01-01 08:00:00')",
+         "Kunde 705 hat keine Proben-Nr. mehr frei (70599999 ist die letzte). Bitte den Administrator "
+         "rufen.\nKeine Probe erfasst."},
+        {"database fault", P450, "705",
+         "CREATE TRIGGER fail BEFORE INSERT ON SAMPLE_ORG WHEN NEW.SAMPLE_ID = '70500003' BEGIN SELECT "
+         "RAISE(ABORT, 'disk I/O error'); END",
+         kDbFault + "\nProbe 70500003 ist nicht erfasst; zuletzt erfasst: Probe 70500002."},
+        {"printer 1 empty", "", "701", nullptr,
+         "Drucker 1 ist nicht oder falsch eingestellt (BARCODEPRINTER1). Bitte den Administrator "
+         "rufen.\nKeine Probe erfasst."},
+    };
+    for (const auto& row : rows) {
+        JobFixture fixture;
+        fixture.module.settings.BarcodePrinter1 = row.printer1;
+        if (row.setUp) {
+            EXPECT_TRUE(TestQuery(fixture.module.db, row.setUp).ok()) << row.name;
+        }
+        fixture.module.job = {row.customer, 4, FourTests, 1};
+        JobReport report;
+        const QString told = standardErrorOf([&] { report = RunLabelJob(fixture.module); });
+        EXPECT_EQ(report.germanError, row.german) << row.name;
+        const QString message = LostStickersMessage(report);
+        EXPECT_EQ(message.count(row.german), 1) << row.name << "\n" << message.toStdString();
+        for (const char* english : {"Sample", "sample", "recorded", "Type mismatch", "disk I/O", "Customer"})
+            EXPECT_FALSE(message.contains(QLatin1String(english))) << row.name << ": " << english;
+        EXPECT_FALSE(report.error.isEmpty()) << row.name;
+        for (const LostSticker& lost : report.lostStickers)
+            EXPECT_TRUE(told.contains(lost.SampleIds.join(u' ').trimmed())) << row.name;
+    }
+}
+
+// A four-test result sticker told as lost names all four samples for the administrator; printed
+// again (by "Nochmals drucken" or F5, whole or from a cut-off pass) each sample beside its own
+// stored code.
+TEST(RunLabelJob, BatchStickerLostAndPrintedAgainKeepsItsPairs) {
+    JobFixture fixture;
+    fixture.module.settings.BarcodePrinter1 = P240;
+    fixture.mPrinter62.refusing = {"440"};
+    fixture.module.job = {"705", 4, FourTests, 1};
+    JobReport report;
+    const QString told = standardErrorOf([&] { report = RunLabelJob(fixture.module); });
+    EXPECT_TRUE(
+        told.contains("Sticker lost: samples 70500001 70500002 70500003 70500004, batch result sticker"))
+        << told.toStdString();
+    ASSERT_EQ(report.lostStickers.size(), 1);
+
+    fixture.mPrinter62.refusing.clear();
+    fixture.module.job.CustomerId = "705"; // the samples the sticker check looks for
+    const struct {
+        const char* name;
+        std::function<QList<LostSticker>()> print;
+    } paths[] = {
+        {"Nochmals drucken", [&] { return PrintLostStickersAgain(fixture.module, report.lostStickers); }},
+        {"F5 four",
+         [&] {
+             return ReprintFromWindow(fixture.module, "batch", "70500001 70500002 70500003 70500004")
+                 .lostStickers;
+         }},
+        {"F5 cut-off pass",
+         [&] { return ReprintFromWindow(fixture.module, "batch", "70500002 70500003").lostStickers; }},
+    };
+    for (const auto& path : paths) {
+        fixture.mLog.clear();
+        EXPECT_TRUE(path.print().isEmpty()) << path.name;
+        EXPECT_EQ(fixture.mLog, Log({"62 batch 440"})) << path.name;
+    }
+    EXPECT_TRUE(fixture.mismatches.empty()) << fixture.mismatches.front();
 }
 
 } // namespace

@@ -4,10 +4,13 @@
 #include "RecordSet.h"
 #include "StickerFolder.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <gtest/gtest.h>
 
 // A job loses stickers to a printer setting with a typo; once that printer is there, "Nochmals
@@ -35,7 +38,7 @@ struct AgainRow {
     bool resultStickers;  // one QR code each, from the stored code; else one batch sticker
 };
 
-class PrintAgainTable : public ::testing::TestWithParam<AgainRow> {
+class StickerDesk : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(mFolder.problem().isEmpty()) << mFolder.problem().toStdString();
@@ -70,6 +73,8 @@ protected:
     NoPause mPause;
     MainModule mModule;
 };
+
+class PrintAgainTable : public StickerDesk, public ::testing::WithParamInterface<AgainRow> {};
 
 TEST_P(PrintAgainTable, PrintsExactlyTheLostStickersOnceThePrinterIsThere) {
     const AgainRow& row = GetParam();
@@ -106,10 +111,90 @@ TEST_P(PrintAgainTable, PrintsExactlyTheLostStickersOnceThePrinterIsThere) {
     }
 }
 
+// The message as the operator meets it: keys on a shown message, the printer there by then.
+struct KeyRow {
+    const char* name;
+    std::vector<QKeyCombination> keys;
+    const char* focusBefore; // the button with the focus frame before the last key
+    bool printed;            // else left without printing
+    bool closed;
+};
+
+class MessageKeys : public StickerDesk, public ::testing::WithParamInterface<KeyRow> {};
+
+TEST_P(MessageKeys, EnterAndSpacePressTheFocusedButton) {
+    mModule.job = {"701", 1, SingleTest, 1};
+    LostStickersDialog dialog(mModule, RunLabelJob(mModule));
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(folder().mkpath(QStringLiteral("printers/Smart Label Printer 441")));
+    const KeyRow& row = GetParam();
+    for (size_t i = 0; i < row.keys.size(); ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        ASSERT_TRUE(focus->isVisible()) << focus->objectName().toStdString();
+        if (i + 1 == row.keys.size()) {
+            EXPECT_EQ(focus->objectName(), QLatin1String(row.focusBefore));
+            EXPECT_TRUE(qobject_cast<QPushButton*>(focus)->isDefault()) << "Enter presses the framed one";
+        }
+        QTest::keyClick(focus, row.keys[i].key(), row.keys[i].keyboardModifiers());
+    }
+    EXPECT_EQ(pictures("441").size(), row.printed ? 1 : 0);
+    EXPECT_EQ(dialog.isVisible(), !row.closed);
+}
+
+// Whatever may already have printed is never printed again by the button; the rest is.
+TEST_F(StickerDesk, NeverPrintsAStickerOfUnknownFateAgain) {
+    mModule.job = {"701", 1, SingleTest, 1};
+    JobReport report = RunLabelJob(mModule);
+    ASSERT_EQ(report.lostStickers.size(), 1);
+    LostSticker unknown = report.lostStickers.front();
+    unknown.unknown = true;
+    unknown.cause = StickerCause::JobUnknown;
+    report.lostStickers << unknown;
+    LostStickersDialog dialog(mModule, report);
+    ASSERT_TRUE(folder().mkpath(QStringLiteral("printers/Smart Label Printer 441")));
+    dialog.findChild<QPushButton*>(QStringLiteral("PrintAgain"))->click();
+    EXPECT_EQ(pictures("441").size(), 1);
+    EXPECT_TRUE(dialog.text().contains(QStringLiteral("nicht bekannt, ob gedruckt")));
+}
+
+// Twenty-five four-test jobs with the result printer missing: the whole message, buttons
+// included, on the screen (also at QT_SCALE_FACTOR=2, a second run of this test).
+TEST_F(StickerDesk, LongListFitsTheScreen) {
+    JobReport report;
+    for (int kit = 0; kit < 25; ++kit) {
+        QStringList four;
+        for (int i = 1; i <= 4; ++i)
+            four << QString::number(70500000 + 8 * kit + i);
+        report.lostStickers << LostSticker{four, QStringLiteral("batch result sticker"),
+                                           QStringLiteral("Smart Label Printer 441"), QStringLiteral("gone"),
+                                           StickerCause::NotFound};
+    }
+    LostStickersDialog dialog(mModule, report);
+    dialog.show();
+    const QRect screen = dialog.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.width() << "x" << dialog.height();
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->isVisible()) {
+            EXPECT_TRUE(screen.contains(QRect(button->mapToGlobal(QPoint()), button->size())))
+                << button->text().toStdString();
+        }
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, PrintAgainTable, ::testing::Values(
     AgainRow{"ResultStickers", "701", 2, SingleTest, "Ergebnisetikett 70100001, 70100002", true},
     AgainRow{"BatchResultSticker", "405", 4, FourTests, "Ergebnisetikett für 4 Proben 40500001 bis 40500004", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(Rows, MessageKeys, ::testing::Values(
+    KeyRow{"Enter", {Qt::Key_Return}, "PrintAgain", true, false},
+    KeyRow{"Space", {Qt::Key_Space}, "PrintAgain", true, false},
+    KeyRow{"TabTabEnter", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, "PrintAgain", true, false},
+    KeyRow{"BacktabSpace", {Qt::SHIFT | Qt::Key_Backtab, Qt::Key_Space}, "Close", false, true},
+    KeyRow{"TabEnter", {Qt::Key_Tab, Qt::Key_Return}, "Close", false, true},
+    KeyRow{"Escape", {Qt::Key_Escape}, "PrintAgain", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -206,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
         PressRow{"Command10", "abc", "x", "Text1", kNone},
         PressRow{"Command10", "123", "abc", "Text2", kNone},
         PressRow{"Command10", "012", "1", "Text1", kNone}, PressRow{"Command9", "123", "1e1", "Text2", kNone},
-        PressRow{"Command1", "", "500", "Text2", kNone}));
+        PressRow{"Command1", "", "500", "Text2", kNone}, PressRow{"Command3", "", "0", "Text2", kNone},
+        PressRow{"Command1", "", "-1", "Text2", kNone}));
 
 TEST_F(WindowBehaviourTest, NameLineAfterAJob) {
     typeAndTab("Text1", "401");
@@ -447,10 +448,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReprintRow{"UnknownNumber", Qt::Key_F5, "70100001 70199999", "sample",
                    "Nicht erfasst: 70199999. Nichts gedruckt.", 0},
         ReprintRow{"BatchWithANumberTwice", Qt::CTRL | Qt::Key_P, "70100001, 70100002 70100001;70100003",
-                   "batch", "70100001 steht doppelt da: 4 verschiedene Proben-Nr. eingeben. Nichts gedruckt.",
+                   "batch", "70100001 steht doppelt da: verschiedene Proben-Nr. eingeben. Nichts gedruckt.",
                    0},
         ReprintRow{"BatchOfTwoCustomers", Qt::Key_F5, "70100001 70100002 70100003 70500001", "batch",
                    "Die 4 Proben gehören zu verschiedenen Kunden (701, 705). Nichts gedruckt.", 0},
+        ReprintRow{"BatchOfFive", Qt::Key_F5, "70100001 70100002 70100003 70500001 40500001", "batch",
+                   "Ein Ergebnisetikett für 4 Proben nimmt 1 bis 4 Proben-Nr., nicht 5. Nichts gedruckt.", 0},
+        ReprintRow{"BatchOfACutOffPass", Qt::Key_F5, "70100001 70100002", "batch", "", 1},
         ReprintRow{"Printed", Qt::Key_F5, "70100002 40500001", "result", "", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
