@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "DeskMark.h"
 #include "JobRequest.h"
 #include "LostStickers.h"
 #include "MainModule.h"
@@ -8,23 +9,95 @@
 #include "SampleNumbers.h"
 #include "StatementThread.h"
 #include "StickerPrinter.h"
+#include "StoredSample.h"
 #include "WriteLine.h"
 
 #include <QScopeGuard>
+#include <optional>
 
 namespace {
 
 constexpr int MaxLabelsPerPass = 99;
 
-// Number, code and row of one label in one transaction, so that no other desk draws the same
-// number or code before this row is recorded. SampleId holds the number as soon as it is drawn.
-QString numberAndRecord(const DbConnection& db, const LabelJob& job, QString& SampleId) {
-    NumberingTransaction transaction(db);
-    SampleId = NextSampleId(db, job);
-    const QString CodeId = job.Kind > 0 ? NewCodeId(db) : QString();
-    RecordSample(db, job, SampleId, CodeId);
-    transaction.commit();
-    return CodeId;
+// The database never said whether the label in hand was committed, and cannot be asked now.
+class SampleInDoubt : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// Whether the sample is recorded, asked once the database answers again; nothing while it does not.
+std::optional<bool> recordedAfterAll(const DbConnection& db, const QString& SampleId) {
+    if (db.statements && db.statements->stuck())
+        return std::nullopt;
+    try {
+        return FindStoredSample(db, SampleId).has_value();
+    } catch (const AppError&) {
+        return std::nullopt;
+    }
+}
+
+// Number, code, row and owed stickers of one label in one transaction, so that no other desk draws
+// the same number or code before this row is recorded, and no row is without what it is owed. The
+// outcomes of the stickers printed since the last transaction ride along. SampleId holds the number
+// as soon as it is drawn.
+QString numberAndRecord(MainModule& module, const LabelJob& job, QString& SampleId, OwedStickers& owed,
+                        const std::vector<const StickerKind*>& kinds, bool lastOfPass) {
+    const DbConnection& db = module.db;
+    CheckEmbeddedFile(db);
+    const OwedStickers before = owed;
+    try {
+        NumberingTransaction transaction(db);
+        SampleId = NextSampleId(db, job);
+        const QString CodeId = job.Kind > 0 ? NewCodeId(db) : QString();
+        RecordSample(db, job, SampleId, CodeId);
+        owed.add(SampleId, kinds, lastOfPass);
+        owed.write(db, DeskName(module.applicationFolder));
+        try {
+            transaction.commit();
+        } catch (const CommitInDoubt& doubt) {
+            const std::optional<bool> recorded = recordedAfterAll(db, SampleId);
+            if (!recorded)
+                throw SampleInDoubt(doubt.description());
+            if (!*recorded)
+                throw;
+            WriteLine(stderr, QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
+        }
+        owed.written();
+        return CodeId;
+    } catch (...) {
+        owed = before;
+        throw;
+    }
+}
+
+// The last number issued goes beside the embedded database before its sticker is printed.
+void markIssued(MainModule& module, const LabelJob& job, const QString& SampleId) {
+    DeskMark& mark = module.deskMark;
+    if (mark.path.isEmpty() || mark.issued.value(job.CustomerId) >= SampleId)
+        return;
+    mark.issued.insert(job.CustomerId, SampleId);
+    try {
+        WriteDeskMark(mark);
+    } catch (const AppError& error) {
+        WriteLine(stderr, error.description());
+    }
+}
+
+// What the job printed since its last transaction, written once it ends: printed stickers owed no
+// more, lost ones still owed. Where this fails, the next start shows them as perhaps printed.
+void writeOutcomes(MainModule& module, OwedStickers& owed) {
+    if (!owed.anyChanged())
+        return;
+    try {
+        NumberingTransaction transaction(module.db);
+        owed.write(module.db, DeskName(module.applicationFolder));
+        transaction.commit();
+        owed.written();
+    } catch (const AppError& error) {
+        WriteLine(stderr, QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
+                                         "next start shows those stickers as perhaps printed: %1")
+                              .arg(error.description()));
+    }
 }
 
 // The count box's number where the repeat rule applies; one pass otherwise.
@@ -48,9 +121,9 @@ struct JobPrinting {
     void print(const std::vector<const StickerKind*>& kinds, const QStringList& SampleIds,
                const QStringList& CodeIds) {
         for (const StickerKind* kind : kinds) {
-            NoteSticker(report.lostStickers, SampleIds, kind->name,
-                        stickers.print(*kind, SampleIds, CodeIds));
-            owed.settle(*kind, SampleIds);
+            const StickerOutcome outcome = stickers.print(*kind, SampleIds, CodeIds);
+            NoteSticker(report.lostStickers, SampleIds, kind->name, outcome);
+            owed.settle(*kind, SampleIds, outcome);
         }
         if (!kinds.empty())
             stickers.pauseAfter(*kinds.back());
@@ -69,10 +142,22 @@ void noteUnprinted(JobReport& report, const OwedStickers& owed, const AppSetting
     }
 }
 
-QString errorText(const std::exception& failure, const QString& inHand, const QString& lastRecorded) {
+QString errorText(const std::exception& failure, const QString& inHand, const QString& lastRecorded,
+                  const DbConnection& db) {
     const auto* appError = dynamic_cast<const AppError*>(&failure);
     QString text = appError ? appError->description() : QString::fromLocal8Bit(failure.what());
-    if (!inHand.isEmpty())
+    // SQLite says "readonly" of a file deleted under it: the reason is the file.
+    try {
+        CheckEmbeddedFile(db);
+    } catch (const AppError& gone) {
+        if (gone.description() != text)
+            text = gone.description() + QStringLiteral(" (") + text + u')';
+    }
+    if (!inHand.isEmpty() && dynamic_cast<const SampleInDoubt*>(&failure))
+        text += QStringLiteral(" Sample in hand: %1; the database has not said whether it was recorded. If it "
+                               "was, the next start shows its stickers as owed.")
+                    .arg(inHand);
+    else if (!inHand.isEmpty())
         text += QStringLiteral(" Sample in hand: %1.").arg(inHand);
     if (lastRecorded.isEmpty())
         text += QStringLiteral(" No sample was recorded.");
@@ -109,36 +194,47 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
                 // A statement that does not end is given up when the window is closed during its
                 // label; a close asked for before the label began lets it finish.
                 module.db.stopRequest = stop.requested() ? nullptr : &stop;
-                const QString CodeId = numberAndRecord(module.db, job, inHand);
+                std::vector<const StickerKind*> owedKinds = labelStickers;
+                owedKinds.insert(owedKinds.end(), passStickers.begin(), passStickers.end());
+                const QString CodeId =
+                    numberAndRecord(module, job, inHand, owed, owedKinds, i == job.LabelCount);
                 report.lastRecorded = inHand;
+                markIssued(module, job, inHand);
                 passSamples << inHand;
                 passCodes << CodeId;
-                owed.add(inHand, labelStickers);
-                owed.add(inHand, passStickers);
                 printing.print(labelStickers, {inHand}, {CodeId});
                 inHand.clear();
                 // A four-test kit is one unit: its batch sticker lists all four, so a stop waits
                 // for the end of the pass.
-                if (passStickers.empty() && (report.stopped = stop.requested()))
+                if (passStickers.empty() && (report.stopped = stop.requested())) {
+                    writeOutcomes(module, owed);
                     return report;
+                }
             }
             for (const StickerKind* kind : passStickers)
                 printing.print({kind}, firstOf(passSamples, kind->samples),
                                firstOf(passCodes, kind->samples));
-            if (!passStickers.empty() && (report.stopped = stop.requested()))
+            if (!passStickers.empty() && (report.stopped = stop.requested())) {
+                writeOutcomes(module, owed);
                 return report;
+            }
         }
+        writeOutcomes(module, owed);
         ResetLabelJob(module);
     } catch (const ClosedWhileWaiting& closed) {
         // Closed while the database kept the job waiting: it stops, naming what it still owes.
         WriteLine(stderr, closed.description());
         report.stopped = true;
         noteUnprinted(report, owed, module.settings);
+        writeOutcomes(module, owed);
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
-        report.error = errorText(failure, inHand, report.lastRecorded);
+        report.error = errorText(failure, inHand, report.lastRecorded, module.db);
+        if (dynamic_cast<const SampleInDoubt*>(&failure))
+            report.inDoubt = inHand;
         report.stopped = stop.requested();
         noteUnprinted(report, owed, module.settings);
+        writeOutcomes(module, owed);
     }
     return report;
 }
