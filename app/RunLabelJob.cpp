@@ -153,16 +153,19 @@ QString errorText(const std::exception& failure, const QString& inHand, const QS
         if (gone.description() != text)
             text = gone.description() + QStringLiteral(" (") + text + u')';
     }
-    if (!inHand.isEmpty() && dynamic_cast<const SampleInDoubt*>(&failure))
+    if (!inHand.isEmpty() && dynamic_cast<const SampleInDoubt*>(&failure) != nullptr)
         text += QStringLiteral(" Sample in hand: %1; the database has not said whether it was recorded. If it "
                                "was, the next start shows its stickers as owed.")
                     .arg(inHand);
     else if (!inHand.isEmpty())
         text += QStringLiteral(" Sample in hand: %1.").arg(inHand);
+    const bool inDoubt = dynamic_cast<const SampleInDoubt*>(&failure);
     if (lastRecorded.isEmpty())
-        text += QStringLiteral(" No sample was recorded.");
+        text += inDoubt ? QStringLiteral(" No sample was recorded before it.") : QStringLiteral(" No sample was recorded.");
     else if (inHand != lastRecorded)
-        text += QStringLiteral(" Last sample recorded: %1.").arg(lastRecorded);
+        text += (inDoubt ? QStringLiteral(" Last sample recorded for certain: %1.")
+                         : QStringLiteral(" Last sample recorded: %1."))
+                    .arg(lastRecorded);
     return text;
 }
 

@@ -56,7 +56,8 @@ QString wideEncoding(QByteArrayView head) {
         return QStringLiteral("UTF-16");
     const QByteArrayView first = head.first(std::min<qsizetype>(head.size(), 4));
     const qsizetype nuls = first.count('\0');
-    if (nuls == 0)
+    // Characters between the NULs: a file of NULs alone is no text in any encoding.
+    if (nuls == 0 || nuls == first.size())
         return {};
     return nuls >= 3 ? QStringLiteral("UTF-32") : QStringLiteral("UTF-16");
 }

@@ -1,11 +1,13 @@
 #include "LostStickersDialog.h"
 
+#include "DeskOwes.h"
 #include "LostStickers.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -14,6 +16,7 @@
 LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWidget* parent)
     : PrintingDialog(parent), mModule(module), mReport(std::move(report)), mMessage(new QLabel(this)),
       mPrintAgain(new QPushButton(QStringLiteral("Nochmals drucken"), this)),
+      mGiveUp(new QPushButton(QStringLiteral("Nicht mehr drucken"), this)),
       mClose(new QPushButton(QStringLiteral("Schließen"), this)) {
     setObjectName(QStringLiteral("LostStickersDialog"));
     setWindowTitle(ToolName);
@@ -21,7 +24,9 @@ LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWi
     mMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
     mPrintAgain->setObjectName(QStringLiteral("PrintAgain"));
     mClose->setObjectName(QStringLiteral("Close"));
+    mGiveUp->setObjectName(QStringLiteral("GiveUp"));
     mPrintAgain->setAutoDefault(false);
+    mGiveUp->setAutoDefault(false);
     mClose->setDefault(true);
 
     auto* icon = new QLabel(this);
@@ -31,12 +36,14 @@ LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWi
     row->addWidget(mMessage, 1);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(mPrintAgain, QDialogButtonBox::ActionRole);
+    buttons->addButton(mGiveUp, QDialogButtonBox::DestructiveRole);
     buttons->addButton(mClose, QDialogButtonBox::RejectRole);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
 
     connect(mPrintAgain, &QPushButton::clicked, this, &LostStickersDialog::printAgain);
+    connect(mGiveUp, &QPushButton::clicked, this, &LostStickersDialog::giveUp);
     connect(mClose, &QPushButton::clicked, this, &LostStickersDialog::reject);
     showReport(false);
 }
@@ -55,6 +62,21 @@ void LostStickersDialog::printAgain() {
     });
 }
 
+void LostStickersDialog::giveUp() {
+    QMessageBox ask(QMessageBox::Question, ToolName,
+                    QStringLiteral("Diese Etiketten wirklich nicht mehr drucken?"), QMessageBox::NoButton, this);
+    QPushButton* yes = ask.addButton(QStringLiteral("Nicht mehr drucken"), QMessageBox::DestructiveRole);
+    ask.setDefaultButton(ask.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole));
+    ask.exec();
+    if (ask.clickedButton() != yes)
+        return;
+    printing([&] {
+        GiveUpOwedStickers(mModule, mReport.lostStickers);
+        mReport.lostStickers.clear();
+    });
+    reject();
+}
+
 void LostStickersDialog::showReport(bool printedAgain) {
     const bool anyToPrint = !StickersToPrintAgain(mReport.lostStickers).isEmpty();
     QString text = LostStickersMessage(mReport);
@@ -63,4 +85,5 @@ void LostStickersDialog::showReport(bool printedAgain) {
     mMessage->setText(text.trimmed());
     mPrintAgain->setVisible(anyToPrint);
     mPrintAgain->setEnabled(anyToPrint);
+    mGiveUp->setVisible(!mReport.lostStickers.isEmpty());
 }
