@@ -21,8 +21,9 @@ JobReport OwedSinceEarlier(MainModule& module) {
         const bool maybe = row.state != OwedStickerRow::State::Owed;
         report.lostStickers.append(
             {row.SampleIds, kind->name, printer,
-             maybe ? QStringLiteral("sent just before an earlier job stopped; whether it printed is not known")
-                   : QStringLiteral("not printed: an earlier job stopped or lost it"),
+             maybe
+                 ? QStringLiteral("sent just before an earlier job stopped; whether it printed is not known")
+                 : QStringLiteral("not printed: an earlier job stopped or lost it"),
              maybe ? StickerCause::JobUnknown : StickerCause::JobEnded, maybe});
     }
     // Each label's own stickers first, in the order of their samples and of printing; then those

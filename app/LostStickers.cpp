@@ -220,8 +220,9 @@ QString LostStickersMessage(const JobReport& report) {
                           : QStringLiteral("Probe zuletzt erfasst: %1\n").arg(report.lastRecorded)) +
                      (report.inDoubt.isEmpty()
                           ? QString()
-                          : QStringLiteral("Ob Probe %1 erfasst ist, ist nicht bekannt; der nächste Start zeigt "
-                                           "es.\n")
+                          : QStringLiteral(
+                                "Ob Probe %1 erfasst ist, ist nicht bekannt; der nächste Start zeigt "
+                                "es.\n")
                                 .arg(report.inDoubt));
     if (!lost.isEmpty())
         parts << stickers(lost.size()) +

@@ -75,3 +75,9 @@ void OwedStickers::written() {
 bool OwedStickers::anyChanged() const {
     return std::any_of(mOwed.begin(), mOwed.end(), [](const Owed& owed) { return owed.changed; });
 }
+
+void OwedStickers::forget(const std::vector<const StickerKind*>& kinds) {
+    std::erase_if(mOwed, [&kinds](const Owed& owed) {
+        return std::find(kinds.begin(), kinds.end(), owed.kind) != kinds.end();
+    });
+}

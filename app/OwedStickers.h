@@ -36,6 +36,9 @@ public:
     // Not yet printed nor told: each label's own stickers first, then those that gather several.
     QList<Owed> owed() const;
 
+    // Leaves these stickers to what OWED_STICKER holds: neither reported nor written by this job.
+    void forget(const std::vector<const StickerKind*>& kinds);
+
     // Writes what changed into OWED_STICKER, inside the caller's transaction; marked written only
     // by written(), once that transaction has committed.
     void write(const DbConnection& db, const QString& desk) const;

@@ -60,7 +60,9 @@ QString numberAndRecord(MainModule& module, const LabelJob& job, QString& Sample
                 throw SampleInDoubt(doubt.description());
             if (!*recorded)
                 throw;
-            WriteLine(stderr, QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
+            WriteLine(
+                stderr,
+                QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
         }
         owed.written();
         return CodeId;
@@ -94,9 +96,10 @@ void writeOutcomes(MainModule& module, OwedStickers& owed) {
         transaction.commit();
         owed.written();
     } catch (const AppError& error) {
-        WriteLine(stderr, QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
-                                         "next start shows those stickers as perhaps printed: %1")
-                              .arg(error.description()));
+        WriteLine(stderr,
+                  QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
+                                 "next start shows those stickers as perhaps printed: %1")
+                      .arg(error.description()));
     }
 }
 
@@ -154,14 +157,16 @@ QString errorText(const std::exception& failure, const QString& inHand, const QS
             text = gone.description() + QStringLiteral(" (") + text + u')';
     }
     if (!inHand.isEmpty() && dynamic_cast<const SampleInDoubt*>(&failure) != nullptr)
-        text += QStringLiteral(" Sample in hand: %1; the database has not said whether it was recorded. If it "
-                               "was, the next start shows its stickers as owed.")
-                    .arg(inHand);
+        text +=
+            QStringLiteral(" Sample in hand: %1; the database has not said whether it was recorded. If it "
+                           "was, the next start shows its stickers as owed.")
+                .arg(inHand);
     else if (!inHand.isEmpty())
         text += QStringLiteral(" Sample in hand: %1.").arg(inHand);
     const bool inDoubt = dynamic_cast<const SampleInDoubt*>(&failure);
     if (lastRecorded.isEmpty())
-        text += inDoubt ? QStringLiteral(" No sample was recorded before it.") : QStringLiteral(" No sample was recorded.");
+        text += inDoubt ? QStringLiteral(" No sample was recorded before it.")
+                        : QStringLiteral(" No sample was recorded.");
     else if (inHand != lastRecorded)
         text += (inDoubt ? QStringLiteral(" Last sample recorded for certain: %1.")
                          : QStringLiteral(" Last sample recorded: %1."))
@@ -233,9 +238,12 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
         report.error = errorText(failure, inHand, report.lastRecorded, module.db);
-        if (dynamic_cast<const SampleInDoubt*>(&failure))
-            report.inDoubt = inHand;
         report.stopped = stop.requested();
+        if (dynamic_cast<const SampleInDoubt*>(&failure)) {
+            // A kit's sticker names the sample in hand if it was recorded: the next start tells.
+            report.inDoubt = inHand;
+            owed.forget(StickersOfJob(job.Kind, true));
+        }
         noteUnprinted(report, owed, module.settings);
         writeOutcomes(module, owed);
     }

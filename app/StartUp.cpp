@@ -2,8 +2,8 @@
 
 #include "DbConnection.h"
 #include "DeskMark.h"
-#include "OwedStickerTable.h"
 #include "LoginFailure.h"
+#include "OwedStickerTable.h"
 #include "SettingsFile.h"
 
 QString LogoPath(const QString& applicationFolder, const QString& setting) {

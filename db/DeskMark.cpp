@@ -34,7 +34,8 @@ DeskMark ReadDeskMark(const QString& databasePath) {
     if (!file.exists())
         return mark;
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("The desk mark %1 cannot be read: %2").arg(mark.path, file.errorString()));
+        throw AppError(
+            QStringLiteral("The desk mark %1 cannot be read: %2").arg(mark.path, file.errorString()));
     const QList<QByteArray> lines = file.readAll().split('\n');
     if (lines.value(0) != kHeader)
         throw AppError(QStringLiteral("%1 is not a desk mark of this tool").arg(mark.path));
@@ -55,7 +56,8 @@ void WriteDeskMark(const DeskMark& mark) {
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
         !file.flush())
-        throw AppError(QStringLiteral("The desk mark %1 cannot be written: %2").arg(temporary, file.errorString()));
+        throw AppError(
+            QStringLiteral("The desk mark %1 cannot be written: %2").arg(temporary, file.errorString()));
     file.close();
     // Whoever may use the database may keep its mark.
     const QString database = mark.path.chopped(5);
@@ -93,10 +95,11 @@ DeskMark CheckDeskMark(const DbConnection& db, const QString& databasePath) {
                             "doppelt vergeben. Bitte den Administrator verständigen.")
                  .arg(databasePath, it.key(), inDatabase.isEmpty() ? QStringLiteral("keine") : inDatabase,
                       it.value()),
-             QStringLiteral("The database %1 is behind this desk: customer %2's highest sample number there is "
-                            "%3, but this desk has already issued %4 (desk mark %5). A backup put back, or "
-                            "an older copy? Numbering on would issue numbers a second time. See the README, "
-                            "section \"Backing up and restoring\", for how to carry on. Nothing was recorded.")
+             QStringLiteral(
+                 "The database %1 is behind this desk: customer %2's highest sample number there is "
+                 "%3, but this desk has already issued %4 (desk mark %5). A backup put back, or "
+                 "an older copy? Numbering on would issue numbers a second time. See the README, "
+                 "section \"Backing up and restoring\", for how to carry on. Nothing was recorded.")
                  .arg(databasePath, it.key(), shown, it.value(), mark.path));
     }
     for (auto it = recorded.cbegin(); it != recorded.cend(); ++it)

@@ -9,8 +9,8 @@
 // the last sample number it issued per customer. A database deleted, or an older copy put back,
 // would otherwise number again from where it stands.
 struct DeskMark {
-    QString path;                   // empty on a server: nothing is kept beside it
-    QMap<QString, QString> issued;  // customer -> last sample number issued here
+    QString path;                  // empty on a server: nothing is kept beside it
+    QMap<QString, QString> issued; // customer -> last sample number issued here
 };
 
 QString DeskMarkPath(const QString& databasePath);

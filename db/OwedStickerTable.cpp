@@ -24,8 +24,9 @@ void WriteOwedSticker(const DbConnection& db, const QString& desk, const OwedSti
 
 void ClearOwedSticker(const DbConnection& db, const QString& desk, const QString& sticker,
                       const QString& firstSampleId) {
-    ExecuteCommand(db, QStringLiteral("DELETE FROM OWED_STICKER WHERE DESK = ? AND STICKER = ? AND SAMPLE_ID = ?"),
-                   {desk, sticker, firstSampleId});
+    ExecuteCommand(
+        db, QStringLiteral("DELETE FROM OWED_STICKER WHERE DESK = ? AND STICKER = ? AND SAMPLE_ID = ?"),
+        {desk, sticker, firstSampleId});
 }
 
 std::vector<OwedStickerRow> ReadOwedStickers(const DbConnection& db, const QString& desk) {
@@ -38,7 +39,7 @@ std::vector<OwedStickerRow> ReadOwedStickers(const DbConnection& db, const QStri
         const int state = rows.field(QStringLiteral("STATE")).toString().trimmed().toInt();
         owed.push_back({rows.field(QStringLiteral("STICKER")).toString().trimmed(),
                         rows.field(QStringLiteral("SAMPLE_IDS")).toString().split(u' ', Qt::SkipEmptyParts),
-                        state == 0 ? OwedStickerRow::State::Owed
+                        state == 0   ? OwedStickerRow::State::Owed
                         : state == 1 ? OwedStickerRow::State::Maybe
                                      : OwedStickerRow::State::Sending});
     }
@@ -53,10 +54,11 @@ void CheckOwedStickerTable(const DbConnection& db) {
     } catch (const AppError& error) {
         const QString script = db.backend == DbBackend::PostgreSql ? QStringLiteral("schema/postgresql.sql")
                                                                    : QStringLiteral("schema/sqlserver.sql");
-        throw AppError(QStringLiteral("The database has no table OWED_STICKER (or the login may not read it), "
-                                      "where each desk keeps the stickers it still owes. Run the part of %1 "
-                                      "that creates OWED_STICKER and grants SELECT, INSERT, DELETE on it to "
-                                      "velmora. Nothing was recorded. The server said: %2")
-                           .arg(script, error.description()));
+        throw AppError(
+            QStringLiteral("The database has no table OWED_STICKER (or the login may not read it), "
+                           "where each desk keeps the stickers it still owes. Run the part of %1 "
+                           "that creates OWED_STICKER and grants SELECT, INSERT, DELETE on it to "
+                           "velmora. Nothing was recorded. The server said: %2")
+                .arg(script, error.description()));
     }
 }

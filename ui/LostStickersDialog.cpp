@@ -64,7 +64,8 @@ void LostStickersDialog::printAgain() {
 
 void LostStickersDialog::giveUp() {
     QMessageBox ask(QMessageBox::Question, ToolName,
-                    QStringLiteral("Diese Etiketten wirklich nicht mehr drucken?"), QMessageBox::NoButton, this);
+                    QStringLiteral("Diese Etiketten wirklich nicht mehr drucken?"), QMessageBox::NoButton,
+                    this);
     QPushButton* yes = ask.addButton(QStringLiteral("Nicht mehr drucken"), QMessageBox::DestructiveRole);
     ask.setDefaultButton(ask.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole));
     ask.exec();

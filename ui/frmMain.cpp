@@ -376,7 +376,8 @@ void frmMain::showOwedStickers() {
         owed = OwedSinceEarlier(mModule);
     } catch (const AppError& error) {
         // The job that follows meets the database's trouble itself and reports it.
-        std::fprintf(stderr, "The stickers this desk owes could not be read: %s\n", qPrintable(error.description()));
+        std::fprintf(stderr, "The stickers this desk owes could not be read: %s\n",
+                     qPrintable(error.description()));
         std::fflush(stderr);
         return;
     }

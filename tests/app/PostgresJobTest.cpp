@@ -150,7 +150,8 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
         QStringList owed;
         for (const LostSticker& sticker : OwedSinceEarlier(module).lostStickers)
             owed << (sticker.unknown ? "perhaps " : "") + sticker.sticker + " " + sticker.SampleIds.join(' ');
-        EXPECT_EQ(owed, QStringList({"perhaps sample sticker 70500002", "batch result sticker 70500001 70500002"}));
+        EXPECT_EQ(owed,
+                  QStringList({"perhaps sample sticker 70500002", "batch result sticker 70500001 70500002"}));
         other("DROP TRIGGER velmora_slow_commit ON SAMPLE_ORG");
     }
     // No lock outlives the job: another desk numbers at once, inside the lock.

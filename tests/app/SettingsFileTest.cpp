@@ -54,8 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "C:\\in\\"},
         LineCase{"EmptyImportPathIsBackslash", "IMPORTPATH=\n", &AppSettings::ImportPath, "\\"},
         LineCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server, "x"},
-        LineCase{"ByteOrderMarkMeansUtf8", "\xEF\xBB\xBFTESTCENTERHP1=Bl\xC3\xBChtag\n", &AppSettings::TestCenterHp1,
-                 "Blühtag"},
+        LineCase{"ByteOrderMarkMeansUtf8", "\xEF\xBB\xBFTESTCENTERHP1=Bl\xC3\xBChtag\n",
+                 &AppSettings::TestCenterHp1, "Blühtag"},
         LineCase{"LinesAfterTheMarkStillRead", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Database,
                  "d"},
         LineCase{"CrLfEndings", "SERVER=a\r\nDATABASE=b\r\n", &AppSettings::Database, "b"},
@@ -147,9 +147,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFile{"Utf16BigEndianWithoutMark",
                     [](const QString& path) { return writeBytes(path, QByteArray("\0S\0E\0R", 6)); },
                     "{path} is saved as UTF-16"},
-        RefusedFile{"Utf32WithMark",
-                    [](const QString& path) { return writeBytes(path, QByteArray("\xFF\xFE\0\0S\0\0\0", 8)); },
-                    "{path} is saved as UTF-32"}),
+        RefusedFile{
+            "Utf32WithMark",
+            [](const QString& path) { return writeBytes(path, QByteArray("\xFF\xFE\0\0S\0\0\0", 8)); },
+            "{path} is saved as UTF-32"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFile, MissingFileIsCreatedEmpty) {

@@ -93,17 +93,18 @@ TEST(StartUp, MissingLogoSettingsBecomeTheFolder) {
 // a desk on a folder prepared so, and either starts (error empty) or stops naming what is wrong.
 TEST(StartUp, DeskMemory) {
     const QByteArray mark = "velmora-barcode-tool desk mark 1\n705 70500015\n";
-    const QStringList rows705 = {"CREATE TABLE SAMPLE_ORG (CUST_ID varchar(3), SAMPLE_ID varchar(8), "
-                                 "CODE_ID varchar(8), TIME_STAMP datetime)",
-                                 "CREATE TABLE customer (CUST_ID varchar(3), cust_name varchar(100))",
-                                 "INSERT INTO SAMPLE_ORG VALUES ('705', '70500011', '', '2026-01-01 08:00:00')"};
+    const QStringList rows705 = {
+        "CREATE TABLE SAMPLE_ORG (CUST_ID varchar(3), SAMPLE_ID varchar(8), "
+        "CODE_ID varchar(8), TIME_STAMP datetime)",
+        "CREATE TABLE customer (CUST_ID varchar(3), cust_name varchar(100))",
+        "INSERT INTO SAMPLE_ORG VALUES ('705', '70500011', '', '2026-01-01 08:00:00')"};
     const struct {
         const char* name;
         QByteArray settings;
-        QByteArray mark;       // beside VO_Vudu.sqlite, if set
-        QStringList database;  // VO_Vudu.sqlite made with these statements, if any
-        const char* error;     // in the stop's German text; empty: the desk starts
-        QByteArray markAfter;  // the mark once started
+        QByteArray mark;      // beside VO_Vudu.sqlite, if set
+        QStringList database; // VO_Vudu.sqlite made with these statements, if any
+        const char* error;    // in the stop's German text; empty: the desk starts
+        QByteArray markAfter; // the mark once started
     } rows[] = {
         // clang-format off
         {"FirstStartMakesTheMark", "", {}, {}, "", "velmora-barcode-tool desk mark 1\n"},
@@ -138,7 +139,8 @@ TEST(StartUp, DeskMemory) {
             error = stop.description();
         }
         CloseConnection(module.db);
-        EXPECT_TRUE(QString(row.error).isEmpty() ? error.isEmpty() : error.contains(QString::fromUtf8(row.error)))
+        EXPECT_TRUE(QString(row.error).isEmpty() ? error.isEmpty()
+                                                 : error.contains(QString::fromUtf8(row.error)))
             << row.name << ": " << qPrintable(error);
         if (*row.error) {
             // Nothing numbered on: a stopped desk made no database it did not have.
