@@ -219,10 +219,22 @@ QString LostStickersMessage(const JobReport& report) {
     if (!report.error.isEmpty())
         parts << QStringLiteral("Der Auftrag wurde wegen eines Fehlers beendet:\n") +
                      (report.germanError.isEmpty() ? GermanErrorText(report.error) : report.germanError) +
-                     u'\n';
+                     u'\n' +
+                     (report.inDoubt.isEmpty()
+                          ? QString()
+                          : QStringLiteral(
+                                "Ob Probe %1 erfasst ist, ist nicht bekannt; der nächste Start zeigt "
+                                "es.\n")
+                                .arg(report.inDoubt));
     if (!lost.isEmpty())
-        parts << stickers(lost.size()) + QStringLiteral(" nicht gedruckt:\n") + lostLines(lost, true);
-    if (!unknown.isEmpty())
+        parts << stickers(lost.size()) +
+                     (report.earlier ? QStringLiteral(" nicht gedruckt nach einem Abbruch:\n")
+                                     : QStringLiteral(" nicht gedruckt:\n")) +
+                     lostLines(lost, !report.earlier);
+    if (!unknown.isEmpty() && report.earlier)
+        parts << QStringLiteral("%1 vielleicht gedruckt: Drucker prüfen.\n").arg(stickers(unknown.size())) +
+                     lostLines(unknown, false);
+    else if (!unknown.isEmpty())
         parts << QStringLiteral("Für %1 nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals gedruckt "
                                 "wird.\n")
                          .arg(stickers(unknown.size())) +

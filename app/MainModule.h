@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "DbConnection.h"
+#include "DeskMark.h"
 #include "JobBoxes.h"
 #include "LabelJob.h"
 #include "Pause.h"
@@ -21,6 +22,7 @@ struct MainModule {
     LabelJob job;
     DbConnection db;
     QString applicationFolder;
+    DeskMark deskMark; // beside an embedded database: the last number issued per customer
 
     std::function<JobBoxes&()> window;    // creates the hidden window on first use
     SlpPrinterApi* printer7x32 = nullptr; // libSlpApi7x32
@@ -48,6 +50,8 @@ struct JobReport {
     QString error;        // the error that ended the job; empty when it ran to its end
     QString lastRecorded; // the last sample this job recorded; empty when none
     QString germanError;  // the error for the operator: what happened, to which samples, what to do
+    QString inDoubt;      // the sample in hand whose COMMIT the database never confirmed nor denied
+    bool earlier = false; // stickers owed since an earlier job that was stopped
 };
 
 // Tells both printer libraries that a job begins, so that each asks its printers afresh once.

@@ -1,29 +1,49 @@
 #pragma once
 
+#include "DbConnection.h"
+#include "OwedStickerTable.h"
 #include "StickerKinds.h"
+#include "StickerOutcome.h"
 
 #include <QList>
 #include <QStringList>
 #include <vector>
 
-// The stickers a job still owes: those of its recorded labels that were neither printed nor told
-// as lost.
+// The stickers a job owes for its recorded labels, as the job knows them and as OWED_STICKER must
+// come to hold them: what changed is written inside the next label's transaction (or once at the
+// job's end), so that keeping them durable costs no disk sync of its own.
 class OwedStickers {
 public:
     struct Owed {
         const StickerKind* kind;
         QStringList SampleIds; // a sticker naming several samples: those recorded so far
+        OwedStickerRow::State state = OwedStickerRow::State::Owed;
+        bool told = false;    // printed, lost or of unknown fate: the job has said so
+        bool printed = false; // owed no more, once that is written
+        bool changed = true;  // not yet written as it stands
     };
 
-    // A recorded label is owed each of these stickers. One that names several samples gathers the
-    // labels' numbers until it is full or printed.
-    void add(const QString& SampleId, const std::vector<const StickerKind*>& kinds);
+    // A recorded label is owed each of these stickers; its own are sent after its transaction. One
+    // that names several samples gathers the labels' numbers until it is full, and is sent after
+    // the pass's last label.
+    void add(const QString& SampleId, const std::vector<const StickerKind*>& kinds, bool lastOfPass);
 
-    // Printed, or told as lost: owed no more. The samples' empty places do not count.
-    void settle(const StickerKind& kind, const QStringList& SampleIds);
+    // What became of a sticker: printed (or without a printer) it is owed no more; lost it stays
+    // owed; sent without knowing whether it printed it stays, apart. The samples' empty places do
+    // not count.
+    void settle(const StickerKind& kind, const QStringList& SampleIds, const StickerOutcome& outcome);
 
-    // Each label's own stickers first, then those that gather several labels.
+    // Not yet printed nor told: each label's own stickers first, then those that gather several.
     QList<Owed> owed() const;
+
+    // Leaves these stickers to what OWED_STICKER holds: neither reported nor written by this job.
+    void forget(const std::vector<const StickerKind*>& kinds);
+
+    // Writes what changed into OWED_STICKER, inside the caller's transaction; marked written only
+    // by written(), once that transaction has committed.
+    void write(const DbConnection& db, const QString& desk) const;
+    void written();
+    bool anyChanged() const;
 
 private:
     std::vector<Owed> mOwed;

@@ -2,8 +2,10 @@
 
 #include "AppError.h"
 #include "LostStickers.h"
+#include "OwedStickerTable.h"
 #include "StickerPrinter.h"
 #include "StoredSample.h"
+#include "SystemLog.h"
 #include "WriteLine.h"
 
 #include <QRegularExpression>
@@ -143,7 +145,10 @@ CheckedRequest checkRequest(const DbConnection& db, const QString& kind, const Q
 // between two of them as between a job's labels.
 class StoredStickers {
 public:
-    explicit StoredStickers(MainModule& module) : mStickers(module, mJob) { BeginPrinterJob(module); }
+    explicit StoredStickers(MainModule& module)
+        : mDb(module.db), mDesk(DeskName(module.applicationFolder)), mStickers(module, mJob) {
+        BeginPrinterJob(module);
+    }
 
     // One sticker for stored rows: one, or the four of a batch sticker. A printer left unset is a
     // lost sticker here, since the sticker was asked for.
@@ -164,10 +169,24 @@ public:
             outcome.reason = QStringLiteral("no printer is set for it (its BARCODEPRINTER setting is empty)");
             outcome.cause = StickerCause::NoPrinterSet;
         }
+        if (outcome.state == StickerOutcome::State::Printed)
+            clearOwed(kind, SampleIds);
         return outcome;
     }
 
 private:
+    // A sticker printed again is owed no more, whoever asked for it.
+    void clearOwed(const StickerKind& kind, const QStringList& SampleIds) {
+        try {
+            ClearOwedSticker(mDb, mDesk, kind.keyword, SampleIds.value(0));
+        } catch (const AppError& error) {
+            TellAdministrator(QStringLiteral("Printed, but still listed as owed (samples %1, %2): %3")
+                                  .arg(SampleIds.join(u' '), kind.name, error.description()));
+        }
+    }
+
+    const DbConnection& mDb;
+    QString mDesk;
     LabelJob mJob; // only its customer, for the test centre
     StickerPrinter mStickers;
     int mPrinted = 0;

@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "DeskMark.h"
 #include "JobErrorText.h"
 #include "JobRequest.h"
 #include "LostStickers.h"
@@ -9,23 +10,95 @@
 #include "SampleNumbers.h"
 #include "StatementThread.h"
 #include "StickerPrinter.h"
+#include "StoredSample.h"
 #include "SystemLog.h"
 
 #include <QScopeGuard>
+#include <optional>
 
 namespace {
 
 constexpr int MaxLabelsPerPass = 99;
 
-// Number, code and row of one label in one transaction, so that no other desk draws the same
-// number or code before this row is recorded. SampleId holds the number as soon as it is drawn.
-QString numberAndRecord(const DbConnection& db, const LabelJob& job, QString& SampleId) {
-    NumberingTransaction transaction(db);
-    SampleId = NextSampleId(db, job);
-    const QString CodeId = job.Kind > 0 ? NewCodeId(db) : QString();
-    RecordSample(db, job, SampleId, CodeId);
-    transaction.commit();
-    return CodeId;
+// The database never said whether the label in hand was committed, and cannot be asked now.
+class SampleInDoubt : public AppError {
+public:
+    using AppError::AppError;
+};
+
+// Whether the sample is recorded, asked once the database answers again; nothing while it does not.
+std::optional<bool> recordedAfterAll(const DbConnection& db, const QString& SampleId) {
+    if (db.statements && db.statements->stuck())
+        return std::nullopt;
+    try {
+        return FindStoredSample(db, SampleId).has_value();
+    } catch (const AppError&) {
+        return std::nullopt;
+    }
+}
+
+// Number, code, row and owed stickers of one label in one transaction, so that no other desk draws
+// the same number or code before this row is recorded, and no row is without what it is owed. The
+// outcomes of the stickers printed since the last transaction ride along. SampleId holds the number
+// as soon as it is drawn.
+QString numberAndRecord(MainModule& module, const LabelJob& job, QString& SampleId, OwedStickers& owed,
+                        const std::vector<const StickerKind*>& kinds, bool lastOfPass) {
+    const DbConnection& db = module.db;
+    CheckEmbeddedFile(db);
+    const OwedStickers before = owed;
+    try {
+        NumberingTransaction transaction(db);
+        SampleId = NextSampleId(db, job);
+        const QString CodeId = job.Kind > 0 ? NewCodeId(db) : QString();
+        RecordSample(db, job, SampleId, CodeId);
+        owed.add(SampleId, kinds, lastOfPass);
+        owed.write(db, DeskName(module.applicationFolder));
+        try {
+            transaction.commit();
+        } catch (const CommitInDoubt& doubt) {
+            const std::optional<bool> recorded = recordedAfterAll(db, SampleId);
+            if (!recorded)
+                throw SampleInDoubt(doubt.description());
+            if (!*recorded)
+                throw;
+            TellAdministrator(QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
+        }
+        owed.written();
+        return CodeId;
+    } catch (...) {
+        owed = before;
+        throw;
+    }
+}
+
+// The last number issued goes beside the embedded database before its sticker is printed.
+void markIssued(MainModule& module, const LabelJob& job, const QString& SampleId) {
+    DeskMark& mark = module.deskMark;
+    if (mark.path.isEmpty() || mark.issued.value(job.CustomerId) >= SampleId)
+        return;
+    mark.issued.insert(job.CustomerId, SampleId);
+    try {
+        WriteDeskMark(mark);
+    } catch (const AppError& error) {
+        TellAdministrator(error.description());
+    }
+}
+
+// What the job printed since its last transaction, written once it ends: printed stickers owed no
+// more, lost ones still owed. Where this fails, the next start shows them as perhaps printed.
+void writeOutcomes(MainModule& module, OwedStickers& owed) {
+    if (!owed.anyChanged())
+        return;
+    try {
+        NumberingTransaction transaction(module.db);
+        owed.write(module.db, DeskName(module.applicationFolder));
+        transaction.commit();
+        owed.written();
+    } catch (const AppError& error) {
+        TellAdministrator(QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
+                                 "next start shows those stickers as perhaps printed: %1")
+                      .arg(error.description()));
+    }
 }
 
 // The count box's number where the repeat rule applies; one pass otherwise.
@@ -49,9 +122,9 @@ struct JobPrinting {
     void print(const std::vector<const StickerKind*>& kinds, const QStringList& SampleIds,
                const QStringList& CodeIds) {
         for (const StickerKind* kind : kinds) {
-            NoteSticker(report.lostStickers, SampleIds, kind->name,
-                        stickers.print(*kind, SampleIds, CodeIds));
-            owed.settle(*kind, SampleIds);
+            const StickerOutcome outcome = stickers.print(*kind, SampleIds, CodeIds);
+            NoteSticker(report.lostStickers, SampleIds, kind->name, outcome);
+            owed.settle(*kind, SampleIds, outcome);
         }
         if (!kinds.empty())
             stickers.pauseAfter(*kinds.back());
@@ -75,14 +148,36 @@ QString description(const std::exception& failure) {
     return appError ? appError->description() : QString::fromLocal8Bit(failure.what());
 }
 
-QString errorText(const std::exception& failure, const QString& inHand, const QString& lastRecorded) {
+// What ended the job: SQLite says "readonly" of a file deleted under it, so the file is named.
+QString reasonOf(const std::exception& failure, const DbConnection& db) {
     QString text = description(failure);
-    if (!inHand.isEmpty())
+    try {
+        CheckEmbeddedFile(db);
+    } catch (const AppError& gone) {
+        if (gone.description() != text)
+            text = gone.description() + QStringLiteral(" (") + text + u')';
+    }
+    return text;
+}
+
+QString errorText(const std::exception& failure, const QString& reason, const QString& inHand,
+                  const QString& lastRecorded) {
+    QString text = reason;
+    if (!inHand.isEmpty() && dynamic_cast<const SampleInDoubt*>(&failure) != nullptr)
+        text +=
+            QStringLiteral(" Sample in hand: %1; the database has not said whether it was recorded. If it "
+                           "was, the next start shows its stickers as owed.")
+                .arg(inHand);
+    else if (!inHand.isEmpty())
         text += QStringLiteral(" Sample in hand: %1.").arg(inHand);
+    const bool inDoubt = dynamic_cast<const SampleInDoubt*>(&failure);
     if (lastRecorded.isEmpty())
-        text += QStringLiteral(" No sample was recorded.");
+        text += inDoubt ? QStringLiteral(" No sample was recorded before it.")
+                        : QStringLiteral(" No sample was recorded.");
     else if (inHand != lastRecorded)
-        text += QStringLiteral(" Last sample recorded: %1.").arg(lastRecorded);
+        text += (inDoubt ? QStringLiteral(" Last sample recorded for certain: %1.")
+                         : QStringLiteral(" Last sample recorded: %1."))
+                    .arg(lastRecorded);
     return text;
 }
 
@@ -114,37 +209,54 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
                 // A statement that does not end is given up when the window is closed during its
                 // label; a close asked for before the label began lets it finish.
                 module.db.stopRequest = stop.requested() ? nullptr : &stop;
-                const QString CodeId = numberAndRecord(module.db, job, inHand);
+                std::vector<const StickerKind*> owedKinds = labelStickers;
+                owedKinds.insert(owedKinds.end(), passStickers.begin(), passStickers.end());
+                const QString CodeId =
+                    numberAndRecord(module, job, inHand, owed, owedKinds, i == job.LabelCount);
                 report.lastRecorded = inHand;
+                markIssued(module, job, inHand);
                 passSamples << inHand;
                 passCodes << CodeId;
-                owed.add(inHand, labelStickers);
-                owed.add(inHand, passStickers);
                 printing.print(labelStickers, {inHand}, {CodeId});
                 inHand.clear();
                 // A four-test kit is one unit: its batch sticker lists all four, so a stop waits
                 // for the end of the pass.
-                if (passStickers.empty() && (report.stopped = stop.requested()))
+                if (passStickers.empty() && (report.stopped = stop.requested())) {
+                    writeOutcomes(module, owed);
                     return report;
+                }
             }
             for (const StickerKind* kind : passStickers)
                 printing.print({kind}, firstOf(passSamples, kind->samples),
                                firstOf(passCodes, kind->samples));
-            if (!passStickers.empty() && (report.stopped = stop.requested()))
+            if (!passStickers.empty() && (report.stopped = stop.requested())) {
+                writeOutcomes(module, owed);
                 return report;
+            }
         }
+        writeOutcomes(module, owed);
         ResetLabelJob(module);
     } catch (const ClosedWhileWaiting& closed) {
         // Closed while the database kept the job waiting: it stops, naming what it still owes.
         TellAdministrator(closed.description());
         report.stopped = true;
         noteUnprinted(report, owed, module.settings);
+        writeOutcomes(module, owed);
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
-        report.error = errorText(failure, inHand, report.lastRecorded);
-        report.germanError = JobErrorText(description(failure), inHand, report.lastRecorded);
+        const QString reason = reasonOf(failure, module.db);
+        const bool inDoubt = dynamic_cast<const SampleInDoubt*>(&failure) != nullptr;
+        report.error = errorText(failure, reason, inHand, report.lastRecorded);
+        // A sample in doubt is not said to be unrecorded: its own line follows in the message.
+        report.germanError = JobErrorText(reason, inDoubt ? QString() : inHand, report.lastRecorded);
         report.stopped = stop.requested();
+        if (dynamic_cast<const SampleInDoubt*>(&failure)) {
+            // A kit's sticker names the sample in hand if it was recorded: the next start tells.
+            report.inDoubt = inHand;
+            owed.forget(StickersOfJob(job.Kind, true));
+        }
         noteUnprinted(report, owed, module.settings);
+        writeOutcomes(module, owed);
     }
     return report;
 }

@@ -4,6 +4,7 @@
 #include "Windows1252.h"
 
 #include <QFile>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -40,6 +41,27 @@ const std::array<std::pair<QLatin1StringView, QString AppSettings::*>, 19> Keys{
     {QLatin1StringView("ODBCDRIVER"), &AppSettings::OdbcDriver},
 }};
 
+// The file's name in a message; the whole path where it is known.
+QString settingsFileName(const AppSettings& settings) {
+    return settings.SettingsFilePath.isEmpty() ? QStringLiteral("VO_Vudu.ini") : settings.SettingsFilePath;
+}
+
+// Editors on Windows save "Unicode" as UTF-16, whose every other byte is NUL: no key would match,
+// and the desk would start on a new embedded database although the file names a server.
+QString wideEncoding(QByteArrayView head) {
+    const auto starts = [head](QByteArrayView mark) { return head.startsWith(mark); };
+    if (starts(QByteArrayView("\xFF\xFE\0\0", 4)) || starts(QByteArrayView("\0\0\xFE\xFF", 4)))
+        return QStringLiteral("UTF-32");
+    if (starts("\xFF\xFE") || starts("\xFE\xFF"))
+        return QStringLiteral("UTF-16");
+    const QByteArrayView first = head.first(std::min<qsizetype>(head.size(), 4));
+    const qsizetype nuls = first.count('\0');
+    // Characters between the NULs: a file of NULs alone is no text in any encoding.
+    if (nuls == 0 || nuls == first.size())
+        return {};
+    return nuls >= 3 ? QStringLiteral("UTF-32") : QStringLiteral("UTF-16");
+}
+
 // The bytes of one line at a time, split at CR LF, LF or a lone CR. A line is refused as soon as it
 // grows past the limit, so memory stays bounded whatever the file's size.
 class LineReader {
@@ -47,6 +69,15 @@ public:
     explicit LineReader(AppSettings& settings) : mSettings(settings) {}
 
     void feed(QByteArrayView bytes) {
+        if (mFirst) {
+            mFirst = false;
+            checkEncoding(bytes);
+            // A UTF-8 mark says how the rest is written too.
+            if (bytes.startsWith("\xEF\xBB\xBF")) {
+                mUtf8 = true;
+                bytes = bytes.sliced(3);
+            }
+        }
         qsizetype start = 0;
         while (start < bytes.size()) {
             if (mAfterCr && bytes[start] == '\n') {
@@ -74,6 +105,15 @@ public:
     }
 
 private:
+    void checkEncoding(QByteArrayView head) const {
+        const QString encoding = wideEncoding(head);
+        if (!encoding.isEmpty())
+            throw AppError(QStringLiteral("The settings file %1 is saved as %2, which the tool cannot read. "
+                                          "Save it as Windows-1252 (ANSI) or plain ASCII text; nothing "
+                                          "was started.")
+                               .arg(settingsFileName(mSettings), encoding));
+    }
+
     void append(QByteArrayView part) {
         mInLine = true;
         if (mLine.size() + part.size() > MaxLineLength)
@@ -85,7 +125,7 @@ private:
 
     void endLine() {
         ++mLineNumber;
-        ApplySettingsLine(mSettings, FromWindows1252(mLine), mLineNumber);
+        ApplySettingsLine(mSettings, mUtf8 ? QString::fromUtf8(mLine) : FromWindows1252(mLine), mLineNumber);
         mLine.clear();
         mInLine = false;
     }
@@ -95,6 +135,8 @@ private:
     qsizetype mLineNumber = 0;
     bool mInLine = false;  // bytes of a line have been seen since the last line break
     bool mAfterCr = false; // the last break was a CR: an LF right after it belongs to it
+    bool mFirst = true;    // the file's first bytes are still to come: they tell its encoding
+    bool mUtf8 = false;    // the file began with a UTF-8 byte order mark
 };
 
 // Closes the file however reading ends.

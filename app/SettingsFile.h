@@ -12,8 +12,10 @@ QString EnsureTrailingBackslash(const QString& text);
 // the line when the value of a known key holds a NUL character.
 void ApplySettingsLine(AppSettings& settings, const QString& line, qsizetype lineNumber = 0);
 
-// The file's bytes (Windows-1252; lines end at CR LF, LF or a lone CR), line by line in file order.
-// Throws AppError for a line of 32,767 characters or more, and for a NUL in a known key's value.
+// The file's bytes (Windows-1252, or UTF-8 after a UTF-8 byte order mark, which is skipped; lines end
+// at CR LF, LF or a lone CR), line by line in file order. Throws AppError for a file in UTF-16 or
+// UTF-32 (by its mark or by NUL bytes among its first characters), for a line of 32,767 characters
+// or more, and for a NUL in a known key's value.
 void ReadSettingsText(AppSettings& settings, QByteArrayView bytes);
 
 // Reads settings.SettingsFilePath, creating the file empty when it is missing, in pieces: a huge

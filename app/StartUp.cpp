@@ -1,7 +1,9 @@
 #include "StartUp.h"
 
 #include "DbConnection.h"
+#include "DeskMark.h"
 #include "LoginFailure.h"
+#include "OwedStickerTable.h"
 #include "SettingsFile.h"
 
 QString LogoPath(const QString& applicationFolder, const QString& setting) {
@@ -24,6 +26,11 @@ void StartUp(MainModule& module, const QString& applicationFolder, NewDatabase n
     } catch (const AppError& error) {
         throw LoginFailure(settings, error);
     }
+    // Before anything is numbered: the table for what the desk owes, and on an embedded database a
+    // database that is not behind what this desk has already issued.
+    CheckOwedStickerTable(module.db);
+    if (settings.Server.isEmpty())
+        module.deskMark = CheckDeskMark(module.db, SqliteFilePath(settings, applicationFolder));
     // A desk without its printer libraries would record samples it cannot print.
     for (SlpPrinterApi* library : {module.printer7x32, module.printer62})
         if (library)

@@ -1,14 +1,18 @@
 #include "DbConnection.h"
 
 #include "AppError.h"
+#include "DeskMark.h"
 #include "EmbeddedSchema.h"
 #include "ServerProbe.h"
 #include "StatementThread.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <cstdio>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -61,6 +65,20 @@ bool mayCreate(const QString& path, const AppSettings& settings, NewDatabase new
                                       "created: correct DATABASE in VO_Vudu.ini or put the lab's database "
                                       "file there.")
                            .arg(visible(path)));
+    // The folder held this desk's database: a new one would issue its numbers again.
+    if (QFileInfo::exists(DeskMarkPath(path))) {
+        std::fprintf(stderr,
+                     "The database file %s is missing, but this desk has used it (its mark %s is there). "
+                     "Nothing was created: a new database would issue sample numbers again. Put the "
+                     "database or its latest backup back at that path (README, \"Backing up and "
+                     "restoring\").\n",
+                     qPrintable(visible(path)), qPrintable(DeskMarkPath(path)));
+        std::fflush(stderr);
+        throw AppError(QStringLiteral("Die Datenbank %1 fehlt. Eine neue würde Proben-Nummern noch einmal "
+                                      "vergeben; es wurde nichts angelegt. Bitte den Administrator "
+                                      "verständigen.")
+                           .arg(path));
+    }
     if (newDatabase == NewDatabase::Never)
         throw AppError(
             QStringLiteral("The database file %1 does not exist. Nothing was created.").arg(visible(path)));
@@ -77,10 +95,13 @@ QString sqliteTarget(const QString& path, bool create) {
 void setUpSchema(QSqlDatabase& database, const QString& path, NewDatabase newDatabase) {
     const QStringList tables = database.tables();
     const auto has = [&tables](const QString& name) { return tables.contains(name, Qt::CaseInsensitive); };
-    if (has(QStringLiteral("SAMPLE_ORG")) && has(QStringLiteral("customer")))
+    if (has(QStringLiteral("SAMPLE_ORG")) && has(QStringLiteral("customer")) &&
+        has(QStringLiteral("OWED_STICKER")))
         return;
     const bool empty = QFileInfo(path).size() == 0;
-    if (newDatabase == NewDatabase::Never || (!empty && !has(QStringLiteral("SAMPLE_ORG"))))
+    // A lab database of an older version gains the tables it lacks, also for the command line.
+    const bool upgrade = has(QStringLiteral("SAMPLE_ORG"));
+    if ((newDatabase == NewDatabase::Never && !upgrade) || (!empty && !upgrade))
         throw AppError(QStringLiteral("The database file %1 holds no table SAMPLE_ORG. Nothing was changed.")
                            .arg(visible(path)));
     // One write transaction: a file is never left with half a schema, and desks starting at
@@ -144,6 +165,12 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
     connection.settings = settings;
     connection.applicationFolder = applicationFolder;
     connection.newDatabase = newDatabase;
+    connection.embeddedFile = path;
+    struct stat opened {};
+    if (embedded && ::stat(QFile::encodeName(path).constData(), &opened) == 0) {
+        connection.embeddedDevice = quint64(opened.st_dev);
+        connection.embeddedInode = quint64(opened.st_ino);
+    }
 }
 
 void RunStatement(const DbConnection& connection, const QString& what,

@@ -37,6 +37,10 @@ struct DbConnection {
     AppSettings settings;
     QString applicationFolder;
     NewDatabase newDatabase = NewDatabase::Allowed;
+    // The embedded file as opened, so that one deleted or replaced meanwhile is noticed.
+    QString embeddedFile;
+    quint64 embeddedDevice = 0;
+    quint64 embeddedInode = 0;
     // The thread that owns the handle and runs the statements; shared by copies of this connection.
     std::shared_ptr<StatementThread> statements;
 };
@@ -62,8 +66,9 @@ DbBackend OdbcBackend(const AppSettings& settings);
 QString SqliteFilePath(const AppSettings& settings, const QString& applicationFolder);
 
 // Composes ConnectionString and opens the connection: an empty server gives the embedded SQLite
-// file (set up with its tables and indexes only as newDatabase allows; anything but a plain file,
-// and a file without the table SAMPLE_ORG that is not empty, are refused);
+// file (set up with its tables and indexes only as newDatabase allows, and never where a desk mark
+// shows that the folder held a database before; an older file gains the table OWED_STICKER;
+// anything but a plain file, and a file without the table SAMPLE_ORG that is not empty, are refused);
 // a server gives ODBC with a bounded login wait, after a probe has shown that the server answers
 // within answerWaitSeconds. Throws AppError with the driver's text when the connection cannot be
 // opened, and with our own when the server gave no answer in time.

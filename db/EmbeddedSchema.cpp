@@ -15,5 +15,11 @@ QStringList EmbeddedSchemaStatements() {
         QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) "
                        "WHERE CODE_ID <> ''"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS IX_CUSTOMER_CUST ON customer (CUST_ID)"),
+        // What each desk still owes, written in the same transaction as the samples' rows.
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS OWED_STICKER (DESK varchar(400), STICKER varchar(20), "
+            "SAMPLE_ID varchar(8), SAMPLE_IDS varchar(40), STATE varchar(1), TIME_STAMP datetime)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS IX_OWED_STICKER_DESK ON OWED_STICKER (DESK, STICKER, SAMPLE_ID)"),
     };
 }

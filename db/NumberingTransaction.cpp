@@ -85,9 +85,19 @@ void NumberingTransaction::commit() {
                     throw AppError(database.lastError().text());
             });
         }
-    } catch (...) {
+    } catch (const ClosedWhileWaiting&) {
+        rollBack();
+        throw;
+    } catch (const AppError& error) {
         // A COMMIT that failed (SQLite: another reader kept the file busy) leaves the transaction
         // and its write lock open; every other desk would wait on it while the error is shown.
+        const bool givenUp = mDb.statements && mDb.statements->stuck();
+        rollBack();
+        // SQLite answers a COMMIT for sure; a server may have committed what it did not confirm.
+        if (givenUp || mDb.backend != DbBackend::Sqlite)
+            throw CommitInDoubt(error.description());
+        throw;
+    } catch (...) {
         rollBack();
         throw;
     }

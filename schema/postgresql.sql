@@ -24,9 +24,25 @@ CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> 
 
 CREATE INDEX IX_CUSTOMER_CUST ON customer (CUST_ID);
 
+-- The stickers each desk still owes for recorded samples (DESK is the desk's host and application
+-- folder), written in the same transaction as the samples' rows and deleted once printed. A
+-- database set up before this table existed gets it by running this statement, its index and its
+-- GRANT alone.
+CREATE TABLE OWED_STICKER (
+    DESK varchar(400),
+    STICKER varchar(20),
+    SAMPLE_ID varchar(8),
+    SAMPLE_IDS varchar(40),
+    STATE varchar(1),
+    TIME_STAMP timestamp(0) without time zone
+);
+CREATE INDEX IX_OWED_STICKER_DESK ON OWED_STICKER (DESK, STICKER, SAMPLE_ID);
+
 -- The fixed login of SQLSVR=velmora is known to every desk: it may record samples and read
 -- customers, nothing more, so no desk can change or delete a recorded row. Grant an operator's own
 -- role (SQLSVR=2000) the same.
-REVOKE ALL ON SAMPLE_ORG, customer FROM PUBLIC;
+REVOKE ALL ON SAMPLE_ORG, customer, OWED_STICKER FROM PUBLIC;
 GRANT SELECT, INSERT ON SAMPLE_ORG TO velmora;
 GRANT SELECT ON customer TO velmora;
+-- A desk's owed stickers are its own to add and to clear.
+GRANT SELECT, INSERT, DELETE ON OWED_STICKER TO velmora;

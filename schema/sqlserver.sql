@@ -24,6 +24,20 @@ CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> 
 
 CREATE INDEX IX_CUSTOMER_CUST ON customer (CUST_ID);
 
+-- The stickers each desk still owes for recorded samples (DESK is the desk's host and application
+-- folder), written in the same transaction as the samples' rows and deleted once printed. A
+-- database set up before this table existed gets it by running this statement, its index and its
+-- GRANT alone.
+CREATE TABLE OWED_STICKER (
+    DESK varchar(400),
+    STICKER varchar(20),
+    SAMPLE_ID varchar(8),
+    SAMPLE_IDS varchar(40),
+    STATE varchar(1),
+    TIME_STAMP datetime
+);
+CREATE INDEX IX_OWED_STICKER_DESK ON OWED_STICKER (DESK, STICKER, SAMPLE_ID);
+
 -- The fixed login of SQLSVR=velmora is known to every desk: it may record samples and read
 -- customers, nothing more, so no desk can change or delete a recorded row. Its password is the
 -- tool's; the login is created once per server, where it is not there yet. Grant an operator's
@@ -33,3 +47,5 @@ IF SUSER_ID('velmora') IS NULL
 CREATE USER velmora FOR LOGIN velmora;
 GRANT SELECT, INSERT ON SAMPLE_ORG TO velmora;
 GRANT SELECT ON customer TO velmora;
+-- A desk's owed stickers are its own to add and to clear.
+GRANT SELECT, INSERT, DELETE ON OWED_STICKER TO velmora;

@@ -1,11 +1,13 @@
 #include "LostStickersDialog.h"
 
+#include "DeskOwes.h"
 #include "DialogButtons.h"
 #include "LostStickers.h"
 #include "MessageBoxes.h"
 #include "Reprint.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -26,6 +28,7 @@ LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWi
     : PrintingDialog(parent), mModule(module), mReport(std::move(report)), mIcon(new QLabel(this)),
       mMessage(new QLabel), mScroll(new QScrollArea(this)),
       mPrintAgain(new QPushButton(QStringLiteral("Nochmals drucken"), this)),
+      mGiveUp(new QPushButton(QStringLiteral("Nicht mehr drucken"), this)),
       mClose(new QPushButton(QStringLiteral("Schließen"), this)) {
     setObjectName(QStringLiteral("LostStickersDialog"));
     setWindowTitle(ToolName);
@@ -43,15 +46,17 @@ LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWi
     mScroll->setFocusPolicy(Qt::NoFocus);
     mPrintAgain->setObjectName(QStringLiteral("PrintAgain"));
     mClose->setObjectName(QStringLiteral("Close"));
+    mGiveUp->setObjectName(QStringLiteral("GiveUp"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(mIcon, 0, Qt::AlignTop);
     row->addWidget(mScroll, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addLayout(ButtonRow({mPrintAgain, mClose}));
+    layout->addLayout(ButtonRow({mPrintAgain, mGiveUp, mClose}));
 
     connect(mPrintAgain, &QPushButton::clicked, this, &LostStickersDialog::printAgain);
+    connect(mGiveUp, &QPushButton::clicked, this, &LostStickersDialog::giveUp);
     connect(mClose, &QPushButton::clicked, this, &LostStickersDialog::reject);
     showReport(-1);
 }
@@ -69,6 +74,22 @@ void LostStickersDialog::printAgain() {
         mClose->setEnabled(true);
         showReport(before);
     });
+}
+
+void LostStickersDialog::giveUp() {
+    QMessageBox ask(QMessageBox::Question, ToolName,
+                    QStringLiteral("Diese Etiketten wirklich nicht mehr drucken?"), QMessageBox::NoButton,
+                    this);
+    QPushButton* yes = ask.addButton(QStringLiteral("Nicht mehr drucken"), QMessageBox::DestructiveRole);
+    ask.setDefaultButton(ask.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole));
+    ask.exec();
+    if (ask.clickedButton() != yes)
+        return;
+    printing([&] {
+        GiveUpOwedStickers(mModule, mReport.lostStickers);
+        mReport.lostStickers.clear();
+    });
+    reject();
 }
 
 void LostStickersDialog::showReport(qsizetype printedBefore) {
@@ -95,7 +116,8 @@ void LostStickersDialog::showReport(qsizetype printedBefore) {
             .pixmap(iconSize, iconSize));
     mPrintAgain->setVisible(toPrint > 0);
     mPrintAgain->setEnabled(toPrint > 0);
-    SettleButtons({mPrintAgain, mClose}, mPrintAgain);
+    mGiveUp->setVisible(!mReport.lostStickers.isEmpty());
+    SettleButtons({mPrintAgain, mGiveUp, mClose}, mPrintAgain);
     fitToScreen();
 }
 

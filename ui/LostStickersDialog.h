@@ -7,10 +7,11 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 
-// The one German message after a job that lost stickers or ended on an error. "Nochmals drucken"
-// (the default) prints exactly the stickers not printed again and shows what is still lost;
-// "Schließen" and Escape leave them. A long list wraps and scrolls inside a dialog that fits the
-// screen, its buttons always in view.
+// The one German message after a job that lost stickers or ended on an error, and of what the desk
+// still owes from earlier jobs. "Nochmals drucken" (the default) prints exactly the stickers not
+// printed again and shows what is still lost; "Nicht mehr drucken", asked once more, gives them all
+// up; "Schließen" and Escape leave them owed. A long list wraps and scrolls inside a dialog that fits
+// the screen, its buttons always in view.
 class LostStickersDialog final : public PrintingDialog {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
 
 private:
     void printAgain();
+    void giveUp();
     // printedBefore: how many stickers were to print before "Nochmals drucken"; -1 before any.
     void showReport(qsizetype printedBefore);
     void fitToScreen();
@@ -33,5 +35,6 @@ private:
     QLabel* const mMessage;
     QScrollArea* const mScroll;
     QPushButton* const mPrintAgain;
+    QPushButton* const mGiveUp;
     QPushButton* const mClose;
 };

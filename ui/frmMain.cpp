@@ -4,6 +4,7 @@
 #include "BoxLineEdit.h"
 #include "CustomerLookup.h"
 #include "DbConnection.h"
+#include "DeskOwes.h"
 #include "FatalError.h"
 #include "JobInputFilter.h"
 #include "LostStickers.h"
@@ -335,6 +336,7 @@ void frmMain::runCheckedJob(const std::function<JobBox()>& check, const std::fun
 // The job's pauses run the event loop: the window paints itself, and a close is noted for the
 // job to end on. Every other press that reaches the window meanwhile is dropped.
 void frmMain::runJob(bool clearNameLine) {
+    showOwedStickers();
     disable_CTRLS();
     const QString nameLine = mLabel1->text();
     JobReport report;
@@ -368,6 +370,21 @@ void frmMain::runJob(bool clearNameLine) {
         closeClicked();
     else if (close == CloseRequest::CloseBox)
         this->close();
+}
+
+void frmMain::showOwedStickers() {
+    JobReport owed;
+    try {
+        owed = OwedSinceEarlier(mModule);
+    } catch (const AppError& error) {
+        // The job that follows meets the database's trouble itself and reports it.
+        std::fprintf(stderr, "The stickers this desk owes could not be read: %s\n",
+                     qPrintable(error.description()));
+        std::fflush(stderr);
+        return;
+    }
+    if (!owed.lostStickers.isEmpty())
+        showLostStickers(owed);
 }
 
 void frmMain::showLostStickers(const JobReport& report) {

@@ -40,6 +40,10 @@ public:
     // that ended on an error with 1. Ends it at once by default.
     void setEndProcess(std::function<void(int status)> endProcess);
 
+    // What the desk still owes from earlier jobs, in the lost-sticker message; nothing when it owes
+    // nothing. At start-up and before each job.
+    void showOwedStickers();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

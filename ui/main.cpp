@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
     try {
         StartUp(module, applicationFolder());
         window->show();
+        window->showOwedStickers();
     } catch (const AppError& error) {
         ReportFatalError(error.description());
     } catch (const std::exception& error) {

@@ -15,6 +15,9 @@
 
 using Log = std::vector<std::string>;
 
+// The desk stopped dead (kill -9, power cut): thrown through the job, which catches only errors.
+struct Killed {};
+
 // Logs each sticker a library prints as "<library> <kind> <model digits>", told apart by what is
 // drawn on it, and " lost" after one that a refusing printer did not take.
 class StickerLog final : public SlpPrinterApi {
@@ -26,8 +29,15 @@ public:
     std::set<std::string> failing;  // model digits whose library call fails, as a damaged library's
     // Told every text and barcode data of a sticker, in drawing order, as it ends.
     std::function<void(const std::vector<QString>&)> onEnd;
+    // Stops the desk as sticker killAt (counted over both libraries through stickers) is sent:
+    // before it reaches the printer, or just after.
+    int killAt = 0;
+    bool killAfterSending = false;
+    int* stickers = nullptr;
 
     qint32 SlpOpenPrinter(const QString& name, qint32 labelType, bool) override {
+        if (stickers && ++*stickers == killAt && !killAfterSending)
+            throw Killed{};
         mPrinter = name.right(3).toStdString();
         if (failing.count(mPrinter))
             throw AppError(QStringLiteral("undefined symbol: SlpOpenPrinter"));
@@ -61,6 +71,8 @@ public:
         mLog.push_back(mLibrary + " " + kind() + " " + mPrinter + (taken ? "" : " lost"));
         if (onEnd)
             onEnd(mDrawn);
+        if (stickers && *stickers == killAt && killAfterSending)
+            throw Killed{};
         return taken;
     }
     void SlpDeleteFont(qint32) override {}

@@ -1,9 +1,11 @@
 #include "AppError.h"
+#include "DeskOwes.h"
 #include "JobDoubles.h"
 #include "LostStickers.h"
 #include "MainModule.h"
 #include "Reprint.h"
 #include "StatementThread.h"
+#include "StickerKinds.h"
 #include "TestQuery.h"
 
 #include <QFile>
@@ -221,6 +223,111 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"OwnBoundOnABusyFile", "701", 1, SingleTest, P450, "", {}, 0, {}, {}, {}, {}, nullptr, " while running \"BEGIN IMMEDIATE\" No sample was recorded.", 30, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// A desk stopped dead at a sticker of a job, then started again: it shows exactly what it owes,
+// those perhaps printed apart, and prints the others once.
+struct StopCase {
+    const char* name;
+    const char* customer;
+    qint16 labelCount;
+    qint16 kind;
+    int killAt; // the sticker at which the desk stops; 0: the job runs to its end
+    bool killAfterSending;
+    Log owed;    // "<sticker> <samples>", "perhaps: ..." for those that may have printed
+    Log printed; // what "Nochmals drucken" prints
+    std::set<std::string> refusing = {};
+};
+
+class StoppedDesk : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StoppedDesk, OwesExactlyWhatItDidNotPrint) {
+    const StopCase& row = GetParam();
+    JobFixture fixture;
+    int stickers = 0;
+    for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->stickers = &stickers;
+        printer->killAt = row.killAt;
+        printer->killAfterSending = row.killAfterSending;
+        printer->refusing = row.refusing;
+    }
+    fixture.module.settings.BarcodePrinter1 = P450;
+    fixture.module.job = {row.customer, row.labelCount, row.kind, 1};
+    try {
+        RunLabelJob(fixture.module);
+        EXPECT_EQ(row.killAt, 0) << "not stopped";
+    } catch (const Killed&) {
+    }
+    for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->killAt = 0;
+        printer->refusing.clear();
+    }
+    // The start that follows: the desk knows only what its database holds.
+    const auto owed = [&fixture] {
+        Log shown;
+        for (const LostSticker& sticker : OwedSinceEarlier(fixture.module).lostStickers)
+            shown.push_back((sticker.unknown ? "perhaps: " : "") + sticker.sticker.toStdString() + " " +
+                            sticker.SampleIds.join(u' ').toStdString());
+        return shown;
+    };
+    EXPECT_EQ(owed(), row.owed);
+    Log perhaps;
+    for (const std::string& line : row.owed)
+        if (line.starts_with("perhaps: "))
+            perhaps.push_back(line);
+    for (int again = 0; again < 2; ++again) {
+        fixture.mLog.clear();
+        EXPECT_EQ(
+            size_t(
+                PrintLostStickersAgain(fixture.module, OwedSinceEarlier(fixture.module).lostStickers).size()),
+            perhaps.size());
+        EXPECT_EQ(fixture.mLog, again == 0 ? row.printed : Log{}) << "printed once";
+        EXPECT_EQ(owed(), perhaps);
+    }
+    // The window's reprint clears what it prints; the operator gives up the rest.
+    QList<LostSticker> left = OwedSinceEarlier(fixture.module).lostStickers;
+    if (!left.isEmpty()) {
+        const LostSticker first = left.takeFirst();
+        EXPECT_TRUE(ReprintFromWindow(fixture.module, StickerKindNamed(first.sticker)->keyword,
+                                      first.SampleIds.join(u' '))
+                        .refusal.isEmpty());
+    }
+    GiveUpOwedStickers(fixture.module, left);
+    EXPECT_EQ(owed(), Log{});
+}
+
+const char* const Sample = "sample sticker ";
+const char* const Result = "result sticker ";
+const char* const Batch = "batch result sticker ";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Steps, StoppedDesk,
+    ::testing::Values(
+        StopCase{"RanToItsEnd", "401", 2, SingleTest, 0, false, {}, {}},
+        StopCase{"BeforeTheFirstSticker", "401", 2, SingleTest, 1, false, {std::string("perhaps: ") + Sample + "40100001", std::string("perhaps: ") + Result + "40100001"}, {}},
+        StopCase{"AfterTheResultSticker", "401", 2, SingleTest, 2, true, {std::string("perhaps: ") + Sample + "40100001", std::string("perhaps: ") + Result + "40100001"}, {}},
+        StopCase{"BeforeTheSecondLabelsSticker", "401", 2, SingleTest, 3, false, {std::string("perhaps: ") + Sample + "40100002", std::string("perhaps: ") + Result + "40100002"}, {}},
+        // A refused sticker stays owed after the job and prints once the printer takes it.
+        StopCase{"RefusedStaysOwed", "401", 2, SingleTest, 0, false, {std::string(Result) + "40100001", std::string(Result) + "40100002"}, {"7x32 result 440", "pause 500", "7x32 result 440"}, {"440"}},
+        // A four-test kit's batch sticker is owed from its first sample, naming those recorded.
+        StopCase{"KitBeforeItsFirstSticker", "705", 4, FourTests, 1, false, {std::string("perhaps: ") + Sample + "70500001", std::string(Batch) + "70500001"}, {"62 batch 440"}},
+        StopCase{"KitAfterItsThirdSticker", "705", 4, FourTests, 3, true, {std::string("perhaps: ") + Sample + "70500003", std::string(Batch) + "70500001 70500002 70500003"}, {"62 batch 440"}},
+        StopCase{"KitBeforeItsBatchSticker", "705", 4, FourTests, 5, false, {std::string("perhaps: ") + Sample + "70500004", std::string("perhaps: ") + Batch + "70500001 70500002 70500003 70500004"}, {}},
+        StopCase{"KitAfterItsBatchSticker", "705", 4, FourTests, 5, true, {std::string("perhaps: ") + Sample + "70500004", std::string("perhaps: ") + Batch + "70500001 70500002 70500003 70500004"}, {}},
+        StopCase{"LargeLabelsAfterTheSecond", "123", 3, LargeLabel, 2, true, {std::string("perhaps: large label 12300002")}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A database file deleted under a running desk ends the job with that reason.
+TEST(RunLabelJob, DatabaseDeletedDuringTheJob) {
+    JobFixture fixture;
+    fixture.module.settings.BarcodePrinter1 = P450;
+    fixture.module.job = {"123", 1, LargeLabel, 1};
+    ASSERT_TRUE(QFile::remove(fixture.module.settings.Database + ".sqlite"));
+    const QString error = RunLabelJob(fixture.module).error;
+    EXPECT_TRUE(error.contains(".sqlite was deleted while the tool had it open")) << error.toStdString();
+    EXPECT_TRUE(fixture.mLog.empty());
+}
 
 TEST(RunLabelJob, HundredLabelsFailAfterNinetyNine) {
     JobFixture fixture;

@@ -53,8 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"ImportPathKeepsItsBackslash", "IMPORTPATH=C:\\in\\\n", &AppSettings::ImportPath,
                  "C:\\in\\"},
         LineCase{"EmptyImportPathIsBackslash", "IMPORTPATH=\n", &AppSettings::ImportPath, "\\"},
-        LineCase{"ByteOrderMarkSpoilsFirstKey", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server,
-                 Empty},
+        LineCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Server, "x"},
+        LineCase{"ByteOrderMarkMeansUtf8", "\xEF\xBB\xBFTESTCENTERHP1=Bl\xC3\xBChtag\n",
+                 &AppSettings::TestCenterHp1, "Blühtag"},
         LineCase{"LinesAfterTheMarkStillRead", "\xEF\xBB\xBFSERVER=x\nDATABASE=d\n", &AppSettings::Database,
                  "d"},
         LineCase{"CrLfEndings", "SERVER=a\r\nDATABASE=b\r\n", &AppSettings::Database, "b"},
@@ -137,7 +138,19 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const QString& path) {
                         return writeBytes(path, QByteArray("SERVER=a\r\nTESTCENTERHP1=https://x\0y\r\n", 37));
                     },
-                    "Line 2 of the settings file holds a NUL byte in the value of TESTCENTERHP1"}),
+                    "Line 2 of the settings file holds a NUL byte in the value of TESTCENTERHP1"},
+        // Saved as "Unicode": refused before any database is touched, naming what to save it as.
+        RefusedFile{"Utf16WithMark",
+                    [](const QString& path) { return writeBytes(path, QByteArray("\xFF\xFES\0E\0", 6)); },
+                    "The settings file {path} is saved as UTF-16, which the tool cannot read. Save it as "
+                    "Windows-1252 (ANSI) or plain ASCII"},
+        RefusedFile{"Utf16BigEndianWithoutMark",
+                    [](const QString& path) { return writeBytes(path, QByteArray("\0S\0E\0R", 6)); },
+                    "{path} is saved as UTF-16"},
+        RefusedFile{
+            "Utf32WithMark",
+            [](const QString& path) { return writeBytes(path, QByteArray("\xFF\xFE\0\0S\0\0\0", 8)); },
+            "{path} is saved as UTF-32"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFile, MissingFileIsCreatedEmpty) {

@@ -89,6 +89,70 @@ TEST(StartUp, MissingLogoSettingsBecomeTheFolder) {
     CloseConnection(module.db);
 }
 
+// What a desk remembers beside its embedded database, and settings it cannot read: each row starts
+// a desk on a folder prepared so, and either starts (error empty) or stops naming what is wrong.
+TEST(StartUp, DeskMemory) {
+    const QByteArray mark = "velmora-barcode-tool desk mark 1\n705 70500015\n";
+    const QStringList rows705 = {
+        "CREATE TABLE SAMPLE_ORG (CUST_ID varchar(3), SAMPLE_ID varchar(8), "
+        "CODE_ID varchar(8), TIME_STAMP datetime)",
+        "CREATE TABLE customer (CUST_ID varchar(3), cust_name varchar(100))",
+        "INSERT INTO SAMPLE_ORG VALUES ('705', '70500011', '', '2026-01-01 08:00:00')"};
+    const struct {
+        const char* name;
+        QByteArray settings;
+        QByteArray mark;      // beside VO_Vudu.sqlite, if set
+        QStringList database; // VO_Vudu.sqlite made with these statements, if any
+        const char* error;    // in the stop's German text; empty: the desk starts
+        QByteArray markAfter; // the mark once started
+    } rows[] = {
+        // clang-format off
+        {"FirstStartMakesTheMark", "", {}, {}, "", "velmora-barcode-tool desk mark 1\n"},
+        {"DefaultDatabaseDeleted", "", mark, {}, "VO_Vudu.sqlite fehlt. Eine neue würde Proben-Nummern noch einmal vergeben", {}},
+        {"BackupPutBack", "", mark, rows705, "für Kunde 705 ist die höchste Proben-Nr. dort 70500011, ausgegeben wurde schon 70500015", {}},
+        {"OlderDatabaseGainsOwedStickers", "", {}, rows705, "", "velmora-barcode-tool desk mark 1\n705 70500011\n"},
+        {"SettingsInUtf16", QByteArray("\xFF\xFES\0E\0R\0V\0E\0R\0=\0x\0", 18), {}, {}, "VO_Vudu.ini is saved as UTF-16", {}},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        QTemporaryDir folder;
+        writeFile(folder.filePath("VO_Vudu.ini"), row.settings);
+        if (!row.mark.isEmpty())
+            writeFile(folder.filePath("VO_Vudu.sqlite.desk"), row.mark);
+        if (!row.database.isEmpty()) {
+            QSqlDatabase file = QSqlDatabase::addDatabase("QSQLITE", row.name);
+            file.setDatabaseName(folder.filePath("VO_Vudu.sqlite"));
+            ASSERT_TRUE(file.open());
+            for (const QString& statement : row.database)
+                ASSERT_TRUE(QSqlQuery(file).exec(statement)) << qPrintable(statement);
+            file.close();
+        }
+        QSqlDatabase::removeDatabase(row.name);
+        MainModule module;
+        RecordingBoxes boxes;
+        module.window = [&]() -> JobBoxes& { return boxes; };
+        QString error;
+        try {
+            StartUp(module, folder.path());
+            EXPECT_TRUE(TestQuery(module.db, "SELECT STICKER FROM OWED_STICKER").ok()) << row.name;
+        } catch (const AppError& stop) {
+            error = stop.description();
+        }
+        CloseConnection(module.db);
+        EXPECT_TRUE(QString(row.error).isEmpty() ? error.isEmpty()
+                                                 : error.contains(QString::fromUtf8(row.error)))
+            << row.name << ": " << qPrintable(error);
+        if (*row.error) {
+            // Nothing numbered on: a stopped desk made no database it did not have.
+            EXPECT_EQ(QFile::exists(folder.filePath("VO_Vudu.sqlite")), !row.database.isEmpty()) << row.name;
+            continue;
+        }
+        QFile after(folder.filePath("VO_Vudu.sqlite.desk"));
+        EXPECT_TRUE(after.open(QIODevice::ReadOnly)) << row.name;
+        EXPECT_EQ(after.readAll(), row.markAfter) << row.name;
+    }
+}
+
 // Start-up failures end the real executable with status 1 and the error's own text, before any
 // window is shown.
 class StartUpFailure : public ::testing::Test {
