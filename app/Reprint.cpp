@@ -275,14 +275,16 @@ QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checke
     const KindRow& row = *checked.row;
     StoredStickers stickers(module);
     QList<LostSticker> lost;
+    const auto tellIfPrinted = [&](const QStringList& numbers, const QString& printer) {
+        writeLine(stdout, QStringLiteral("Printed: %1 %2 on %3").arg(row.sticker, numbers.join(u' '), printer));
+    };
     const auto print = [&](const QStringList& numbers, const std::vector<StoredSample>& rows) {
         stickers.pauseBefore(row);
         const StickerOutcome outcome = stickers.print(row, numbers, rows);
-        if (tellPrinted && outcome.state == StickerOutcome::State::Printed)
-            writeLine(
-                stdout,
-                QStringLiteral("Printed: %1 %2 on %3").arg(row.sticker, numbers.join(u' '), outcome.printer));
         NoteSticker(lost, numbers, row.sticker, outcome);
+        if (!AwaitPrinted(module, numbers, row.sticker, outcome) && tellPrinted &&
+            outcome.state == StickerOutcome::State::Printed)
+            tellIfPrinted(numbers, outcome.printer);
     };
     if (row.kind == Kind::Batch) {
         print(SampleIds, checked.stored);
@@ -290,6 +292,11 @@ QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checke
         for (qsizetype i = 0; i < SampleIds.size(); ++i)
             print({SampleIds[i]}, {checked.stored[size_t(i)]});
     }
+    // Printed is the printer's word: told once CUPS says the job completed.
+    SettlePrinterJobs(module, lost, [&](const SlpJobShare::Sent& sent) {
+        if (tellPrinted)
+            tellIfPrinted(sent.SampleIds, sent.outcome.printer);
+    });
     return lost;
 }
 

@@ -94,9 +94,7 @@ void noteUnprinted(QList<LostSticker>& lost, const std::vector<OwedSticker>& owe
     }
 }
 
-} // namespace
-
-JobReport RunLabelJob(MainModule& module) {
+JobReport runLabelJob(MainModule& module) {
     JobReport report;
     LabelJob& job = module.job;
     // Entries 1 to 99; a later pass overwrites from the front and leaves the rest as they were.
@@ -129,11 +127,12 @@ JobReport RunLabelJob(MainModule& module) {
         const int total = std::max(0, passes) * std::max<int>(0, job.LabelCount);
         int labelsDone = 0;
         // A lost sticker is told at once and kept for the window; the job itself goes on.
-        const auto note = [&report, &owed](const QStringList& samples, const QString& sticker,
+        const auto note = [&report, &owed, &module](const QStringList& samples, const QString& sticker,
                                            const StickerOutcome& outcome) {
             std::erase_if(
                 owed, [&](const OwedSticker& o) { return o.sticker == sticker && o.SampleIds == samples; });
             NoteSticker(report.lostStickers, samples, sticker, outcome);
+            AwaitPrinted(module, samples, sticker, outcome);
         };
         for (int pass = 1; pass <= passes; ++pass) {
             QStringList passRecorded; // the pass's samples, for its batch sticker
@@ -221,5 +220,14 @@ JobReport RunLabelJob(MainModule& module) {
         report.stopped = stopAsked();
         noteUnprinted(report.lostStickers, owed);
     }
+    return report;
+}
+
+} // namespace
+
+JobReport RunLabelJob(MainModule& module) {
+    JobReport report = runLabelJob(module);
+    // Also after an error: a sticker CUPS took counts once its printer finished it.
+    SettlePrinterJobs(module, report.lostStickers);
     return report;
 }

@@ -124,6 +124,7 @@ StickerOutcome printSticker(SlpPrinterApi& api, const Sticker& sticker) {
         fonts = drawSteps(api, sticker.steps);
         if (api.SlpEndLabel()) {
             outcome.state = StickerOutcome::State::Printed;
+            outcome.cupsJob = api.SlpLastJobId();
         } else {
             // Asked at once: closing the printer may leave a reason of its own.
             outcome.reason = api.SlpLastErrorText();

@@ -1,0 +1,162 @@
+#include "CupsJobs.h"
+
+#include "CupsConnection.h"
+#include "CupsQueue.h"
+#include "SlpApi.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QThread>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Between two questions about jobs still waiting; the window paints meanwhile.
+constexpr auto Between = 250ms;
+
+struct Seen {
+    int state = 0;
+    QString message; // job-printer-state-message: the filter's or the printer's last word
+    QStringList reasons;
+};
+
+// One Get-Jobs for the jobs given. False when CUPS did not answer.
+bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHash<int32_t, Seen>& seen,
+             QString& silence) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    CupsConnection cups(std::max<std::chrono::milliseconds>(left, 500ms));
+    if (cups.http() == nullptr) {
+        silence = cups.whyNot();
+        return false;
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(), "/");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    ippAddIntegers(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-ids", int(jobIds.size()), jobIds.data());
+    const char* const wanted[] = {"job-id", "job-state", "job-state-reasons", "job-printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(wanted)),
+                  nullptr, wanted);
+    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+        ippDelete(response);
+        silence = cups.whyNot();
+        return false;
+    }
+    Seen job;
+    int32_t id = 0;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
+        if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB || ippGetName(attr) == nullptr) {
+            if (id != 0) {
+                seen.insert(id, job);
+            }
+            job = {};
+            id = 0;
+            if (attr == nullptr) {
+                break;
+            }
+            continue;
+        }
+        const QByteArray key(ippGetName(attr));
+        if (key == "job-id") {
+            id = ippGetInteger(attr, 0);
+        } else if (key == "job-state") {
+            job.state = ippGetInteger(attr, 0);
+        } else if (key == "job-printer-state-message") {
+            job.message = QString::fromUtf8(ippGetString(attr, 0, nullptr)).trimmed();
+        } else if (key == "job-state-reasons") {
+            for (int i = 0; i < ippGetCount(attr); ++i) {
+                job.reasons << QString::fromUtf8(ippGetString(attr, i, nullptr));
+            }
+        }
+    }
+    ippDelete(response);
+    return true;
+}
+
+bool stillWaiting(int state) {
+    return state == IPP_JSTATE_PENDING || state == IPP_JSTATE_HELD || state == IPP_JSTATE_PROCESSING ||
+           state == IPP_JSTATE_STOPPED;
+}
+
+// Waits a little with the window painting; no presses are taken while a job ends.
+void pauseBetween(Clock::time_point deadline) {
+    const auto until = std::min(deadline, Clock::now() + Between);
+    const QCoreApplication* application = QCoreApplication::instance();
+    const bool paint = application != nullptr && application->thread() == QThread::currentThread();
+    while (Clock::now() < until) {
+        if (paint) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(20ms, until - Clock::now()));
+    }
+}
+
+QString stateName(int state) {
+    return QString::fromUtf8(ippEnumString("job-state", state));
+}
+
+} // namespace
+
+int32_t& lastCupsJob() {
+    static int32_t job = 0;
+    return job;
+}
+
+std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std::chrono::milliseconds patience) {
+    std::vector<CupsJobFate> fates(jobIds.size());
+    if (jobIds.empty()) {
+        return fates;
+    }
+    const Clock::time_point deadline = Clock::now() + patience;
+    QHash<int32_t, Seen> seen;
+    QString silence = cupsSilence().text;
+    bool answered = false;
+    while (silence.isEmpty()) {
+        seen.clear();
+        if (!askJobs(jobIds, deadline, seen, silence)) {
+            break;
+        }
+        answered = true;
+        const bool waiting = std::any_of(jobIds.begin(), jobIds.end(),
+                                         [&](int32_t id) { return stillWaiting(seen.value(id).state); });
+        if (!waiting || Clock::now() >= deadline) {
+            break;
+        }
+        pauseBetween(deadline);
+    }
+    for (size_t i = 0; i < jobIds.size(); ++i) {
+        CupsJobFate& fate = fates[i];
+        const auto found = seen.constFind(jobIds[i]);
+        if (!answered || found == seen.constEnd()) {
+            fate = {SLP_JOB_UNKNOWN,
+                    QStringLiteral("CUPS job %1 was sent, but whether it printed is not known: %2")
+                        .arg(jobIds[i])
+                        .arg(silence.isEmpty() ? QStringLiteral("CUPS no longer knows the job") : silence)};
+            continue;
+        }
+        const Seen& job = *found;
+        const QString said = job.message.isEmpty() ? job.reasons.join(QStringLiteral(", ")) : job.message;
+        if (job.state == IPP_JSTATE_COMPLETED) {
+            fate.state = SLP_JOB_PRINTED;
+        } else if (stillWaiting(job.state)) {
+            fate = {SLP_JOB_WAITING,
+                    QStringLiteral("CUPS job %1 still %2 after %3 s: %4")
+                        .arg(jobIds[i])
+                        .arg(stateName(job.state))
+                        .arg(patience.count() / 1000.0)
+                        .arg(said.isEmpty() ? QStringLiteral("the printer gave no reason") : said)};
+        } else {
+            fate = {SLP_JOB_LOST, QStringLiteral("CUPS job %1 %2: %3")
+                                      .arg(jobIds[i])
+                                      .arg(stateName(job.state))
+                                      .arg(said.isEmpty() ? QStringLiteral("the printer gave no reason") : said)};
+        }
+    }
+    return fates;
+}
