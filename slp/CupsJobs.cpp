@@ -21,7 +21,28 @@ struct Seen {
     int state = 0;
     QString message; // job-printer-state-message: the filter's or the printer's last word
     QStringList reasons;
+    QByteArray printerUri;
 };
+
+// The printer's printer-state-message, for a job that says nothing itself (a disabled queue's
+// reason is the printer's). Empty when it has none or CUPS does not say.
+QString printerMessage(const QByteArray& printerUri, Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    CupsConnection cups(std::max<std::chrono::milliseconds>(left, 500ms));
+    if (cups.http() == nullptr || printerUri.isEmpty()) {
+        return {};
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-state-message");
+    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    ipp_attribute_t* message =
+        response ? ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT) : nullptr;
+    const QString text = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
+    ippDelete(response);
+    return text;
+}
 
 // One Get-Jobs for the jobs given. False when CUPS did not answer.
 bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHash<int32_t, Seen>& seen,
@@ -37,9 +58,10 @@ bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHa
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(), "/");
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    // Named jobs, finished or not, whoever's they are.
     ippAddIntegers(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-ids", int(jobIds.size()), jobIds.data());
-    const char* const wanted[] = {"job-id", "job-state", "job-state-reasons", "job-printer-state-message"};
+    const char* const wanted[] = {"job-id", "job-state", "job-state-reasons", "job-printer-state-message",
+                                  "job-printer-uri"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(wanted)),
                   nullptr, wanted);
     ipp_t* response = cupsDoRequest(cups.http(), request, "/");
@@ -69,9 +91,14 @@ bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHa
             job.state = ippGetInteger(attr, 0);
         } else if (key == "job-printer-state-message") {
             job.message = QString::fromUtf8(ippGetString(attr, 0, nullptr)).trimmed();
+        } else if (key == "job-printer-uri") {
+            job.printerUri = ippGetString(attr, 0, nullptr);
         } else if (key == "job-state-reasons") {
             for (int i = 0; i < ippGetCount(attr); ++i) {
-                job.reasons << QString::fromUtf8(ippGetString(attr, i, nullptr));
+                const QString reason = QString::fromUtf8(ippGetString(attr, i, nullptr));
+                if (reason != QLatin1String("none")) {
+                    job.reasons << reason;
+                }
             }
         }
     }
@@ -130,6 +157,16 @@ std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std:
         }
         pauseBetween(deadline);
     }
+    // The printers' own words, asked once per printer and only where a job has none.
+    QHash<QByteArray, QString> printerSaid;
+    for (Seen& job : seen) {
+        if (job.state != IPP_JSTATE_COMPLETED && job.message.isEmpty() && !job.printerUri.isEmpty()) {
+            if (!printerSaid.contains(job.printerUri)) {
+                printerSaid.insert(job.printerUri, printerMessage(job.printerUri, deadline + 2s));
+            }
+            job.message = printerSaid.value(job.printerUri);
+        }
+    }
     for (size_t i = 0; i < jobIds.size(); ++i) {
         CupsJobFate& fate = fates[i];
         const auto found = seen.constFind(jobIds[i]);
@@ -141,7 +178,11 @@ std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std:
             continue;
         }
         const Seen& job = *found;
-        const QString said = job.message.isEmpty() ? job.reasons.join(QStringLiteral(", ")) : job.message;
+        QStringList words = job.reasons;
+        if (!job.message.isEmpty()) {
+            words.prepend(job.message);
+        }
+        const QString said = words.join(QStringLiteral("; "));
         if (job.state == IPP_JSTATE_COMPLETED) {
             fate.state = SLP_JOB_PRINTED;
         } else if (stillWaiting(job.state)) {
