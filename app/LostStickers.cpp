@@ -207,9 +207,9 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
     const QString line = LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason);
     std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     std::fflush(stderr);
-    lost.append({SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
-                 outcome.state == StickerOutcome::State::Unknown ||
-                     outcome.state == StickerOutcome::State::Waiting});
+    lost.append(
+        {SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
+         outcome.state == StickerOutcome::State::Unknown || outcome.state == StickerOutcome::State::Waiting});
 }
 
 bool AwaitPrinted(MainModule& module, const QStringList& SampleIds, const QString& sticker,
@@ -251,7 +251,8 @@ void SettlePrinterJobs(MainModule& module, QList<LostSticker>& lost,
             outcome.cause = StickerCause::JobUnknown;
             break;
         }
-        outcome.reason = state.reason.isEmpty() ? QStringLiteral("the printer library gave no reason") : state.reason;
+        outcome.reason =
+            state.reason.isEmpty() ? QStringLiteral("the printer library gave no reason") : state.reason;
         NoteSticker(lost, sent[i].SampleIds, sent[i].sticker, outcome);
     }
 }

@@ -276,7 +276,8 @@ QList<LostSticker> printChecked(MainModule& module, const CheckedRequest& checke
     StoredStickers stickers(module);
     QList<LostSticker> lost;
     const auto tellIfPrinted = [&](const QStringList& numbers, const QString& printer) {
-        writeLine(stdout, QStringLiteral("Printed: %1 %2 on %3").arg(row.sticker, numbers.join(u' '), printer));
+        writeLine(stdout,
+                  QStringLiteral("Printed: %1 %2 on %3").arg(row.sticker, numbers.join(u' '), printer));
     };
     const auto print = [&](const QStringList& numbers, const std::vector<StoredSample>& rows) {
         stickers.pauseBefore(row);

@@ -128,7 +128,7 @@ JobReport runLabelJob(MainModule& module) {
         int labelsDone = 0;
         // A lost sticker is told at once and kept for the window; the job itself goes on.
         const auto note = [&report, &owed, &module](const QStringList& samples, const QString& sticker,
-                                           const StickerOutcome& outcome) {
+                                                    const StickerOutcome& outcome) {
             std::erase_if(
                 owed, [&](const OwedSticker& o) { return o.sticker == sticker && o.SampleIds == samples; });
             NoteSticker(report.lostStickers, samples, sticker, outcome);

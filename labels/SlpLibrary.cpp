@@ -35,11 +35,10 @@ template <typename CopyOut> QString textFrom(CopyOut copyOut) {
 // Every function the tool calls; the reason and its kind are optional, as libraries from before
 // they were exported have none to give.
 const QList<QByteArray> CalledFunctions = {
-    "SlpOpenPrinter",  "SlpGetLabelWidth", "SlpGetLabelHeight",   "SlpStartLabel",
-    "SlpSetRotation",  "SlpCreateFont",    "SlpDrawTextXY",       "SlpSetBarCodeStyle",
-    "SlpDrawBarCode",  "SlpDrawPicture",   "SlpEndLabel",         "SlpDeleteFont",
-    "SlpClosePrinter", "SlpBeginJob",      "SlpGetServerSilence", "SlpSetServerSilence",
-    "SlpGetLastJobId", "SlpGetJobStates",  "SlpGetJobReason",
+    "SlpOpenPrinter",      "SlpGetLabelWidth", "SlpGetLabelHeight",  "SlpStartLabel",   "SlpSetRotation",
+    "SlpCreateFont",       "SlpDrawTextXY",    "SlpSetBarCodeStyle", "SlpDrawBarCode",  "SlpDrawPicture",
+    "SlpEndLabel",         "SlpDeleteFont",    "SlpClosePrinter",    "SlpBeginJob",     "SlpGetServerSilence",
+    "SlpSetServerSilence", "SlpGetLastJobId",  "SlpGetJobStates",    "SlpGetJobReason",
 };
 
 } // namespace
@@ -157,7 +156,8 @@ qint32 SlpLibrary::SlpLastJobId() {
     return as<decltype(::SlpGetLastJobId)>(function("SlpGetLastJobId"))();
 }
 
-std::vector<SlpJobState> SlpLibrary::SlpJobStates(const std::vector<qint32>& jobIds, qint32 waitMilliseconds) {
+std::vector<SlpJobState> SlpLibrary::SlpJobStates(const std::vector<qint32>& jobIds,
+                                                  qint32 waitMilliseconds) {
     const auto ask = as<decltype(::SlpGetJobStates)>(function("SlpGetJobStates"));
     const auto reason = as<decltype(::SlpGetJobReason)>(function("SlpGetJobReason"));
     std::vector<int32_t> states(jobIds.size(), SLP_JOB_UNKNOWN);
@@ -166,7 +166,8 @@ std::vector<SlpJobState> SlpLibrary::SlpJobStates(const std::vector<qint32>& job
     std::vector<SlpJobState> fates;
     for (size_t i = 0; i < jobIds.size(); ++i) {
         const qint32 id = jobIds[i];
-        fates.push_back({states[i], textFrom([&](char* buffer, int32_t size) { return reason(id, buffer, size); })});
+        fates.push_back(
+            {states[i], textFrom([&](char* buffer, int32_t size) { return reason(id, buffer, size); })});
     }
     return fates;
 }

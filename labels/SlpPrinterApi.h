@@ -65,7 +65,8 @@ public:
     // that printer is not a CUPS queue.
     virtual qint32 SlpLastJobId() { return 0; }
     // Asks CUPS, waiting at most waitMilliseconds in all, what became of the jobs given.
-    virtual std::vector<SlpJobState> SlpJobStates(const std::vector<qint32>& jobIds, qint32 /*waitMilliseconds*/) {
+    virtual std::vector<SlpJobState> SlpJobStates(const std::vector<qint32>& jobIds,
+                                                  qint32 /*waitMilliseconds*/) {
         return std::vector<SlpJobState>(jobIds.size());
     }
     // At start-up: throws AppError naming the library when it is missing, damaged or lacks a

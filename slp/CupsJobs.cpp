@@ -135,7 +135,8 @@ int32_t& lastCupsJob() {
     return job;
 }
 
-std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std::chrono::milliseconds patience) {
+std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds,
+                                        std::chrono::milliseconds patience) {
     std::vector<CupsJobFate> fates(jobIds.size());
     if (jobIds.empty()) {
         return fates;
@@ -193,10 +194,11 @@ std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std:
                         .arg(patience.count() / 1000.0)
                         .arg(said.isEmpty() ? QStringLiteral("the printer gave no reason") : said)};
         } else {
-            fate = {SLP_JOB_LOST, QStringLiteral("CUPS job %1 %2: %3")
-                                      .arg(jobIds[i])
-                                      .arg(stateName(job.state))
-                                      .arg(said.isEmpty() ? QStringLiteral("the printer gave no reason") : said)};
+            fate = {SLP_JOB_LOST,
+                    QStringLiteral("CUPS job %1 %2: %3")
+                        .arg(jobIds[i])
+                        .arg(stateName(job.state))
+                        .arg(said.isEmpty() ? QStringLiteral("the printer gave no reason") : said)};
         }
     }
     return fates;

@@ -14,7 +14,8 @@ struct CupsJobFate {
 
 // Asks CUPS for the state of the jobs given until none is waiting any more or patience has
 // passed; one fate per job, in order. A server found silent during the job is not asked again.
-std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds, std::chrono::milliseconds patience);
+std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds,
+                                        std::chrono::milliseconds patience);
 
 // The job of the label the last successful SlpEndLabel sent to CUPS; 0 for other printers.
 int32_t& lastCupsJob();

@@ -126,7 +126,8 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     count = cupsAddOption("outputorder", "normal", count, &options);
     count = cupsAddOption("page-delivery", "same-order", count, &options);
     count = cupsAddOption("Collate", "True", count, &options);
-    count = cupsAddOption("multiple-document-handling", "separate-documents-collated-copies", count, &options);
+    count =
+        cupsAddOption("multiple-document-handling", "separate-documents-collated-copies", count, &options);
     cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
     cupsFreeOptions(count, options);
     ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", 1);

@@ -2,9 +2,9 @@
 
 #include "CupsConnection.h"
 
-#include <QTemporaryFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryFile>
 #include <cups/pwg.h>
 
 namespace {
@@ -160,7 +160,8 @@ std::vector<Listed> listPrinters(ipp_t* response) {
             continue;
         }
         for (size_t i = 0; i < a.mediaReady.size(); ++i) {
-            a.mediaReady[i].name = i < printer.mediaReadyNames.size() ? printer.mediaReadyNames[i] : QByteArray();
+            a.mediaReady[i].name =
+                i < printer.mediaReadyNames.size() ? printer.mediaReadyNames[i] : QByteArray();
         }
         for (size_t i = a.mediaReady.size(); i < printer.mediaReadyNames.size(); ++i) {
             const pwg_media_t* media = pwgMediaForPWG(printer.mediaReadyNames[i].constData());
@@ -331,7 +332,8 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
     } else if (!attributes.mediaReady.empty()) {
         queue.loaded = attributes.mediaReady.front();
         if (queue.loaded->name.isEmpty()) {
-            const pwg_media_t* media = pwgMediaForSize(queue.loaded->size.width(), queue.loaded->size.height());
+            const pwg_media_t* media =
+                pwgMediaForSize(queue.loaded->size.width(), queue.loaded->size.height());
             queue.loaded->name = media ? QByteArray(media->pwg) : QByteArray();
         }
     } else if (!attributes.ppdDefault.isEmpty()) {

@@ -11,9 +11,9 @@
 
 // A label size a queue's driver offers, in 2540ths of an inch (hundredths of a millimetre).
 struct OfferedMedia {
-    QByteArray name;  // the value of the job's media option
-    QSize size;       // width across the print head, length along the feed
-    QMargins margins; // what the driver cannot print: left, top, right, bottom
+    QByteArray name;             // the value of the job's media option
+    QSize size;                  // width across the print head, length along the feed
+    QMargins margins;            // what the driver cannot print: left, top, right, bottom
     QByteArray option = "media"; // PageSize for the driver's own custom size
 };
 

@@ -65,9 +65,11 @@ struct ElementPainter {
         int module = 0;
         if (barcode.symbol.kind == BarcodeSymbol::Kind::Code128 && dpi < WidenBelowDpi &&
             barModuleDots(rect, barcode.symbol, dpi) == 1) {
-            const QRect widened(rect.topLeft(),
-                                QSize(2 * (barcode.symbol.columns + 2 * barcode.symbol.quietZone()), rect.height()));
-            const bool clear = sticker.contains(widened) && std::none_of(taken.begin(), taken.end(), [&](const QRect& other) {
+            const QRect widened(
+                rect.topLeft(),
+                QSize(2 * (barcode.symbol.columns + 2 * barcode.symbol.quietZone()), rect.height()));
+            const bool clear = sticker.contains(widened) &&
+                               std::none_of(taken.begin(), taken.end(), [&](const QRect& other) {
                                    return other != rect && other.intersects(widened);
                                });
             module = clear ? 2 : 1;
@@ -111,8 +113,9 @@ QSize stickerSize(const LabelContent& content, int deviceDpi) {
 void paintLabel(QPainter& painter, const LabelContent& content, int deviceDpi) {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    ElementPainter paintElement{painter, content.rotation, deviceDpi, DotScale{content.dpi, deviceDpi}, {},
-                                QRect(QPoint(0, 0), stickerSize(content, deviceDpi))};
+    ElementPainter paintElement{painter,   content.rotation,
+                                deviceDpi, DotScale{content.dpi, deviceDpi},
+                                {},        QRect(QPoint(0, 0), stickerSize(content, deviceDpi))};
     if (deviceDpi < WidenBelowDpi) {
         for (const LabelElement& element : content.elements) {
             paintElement.taken.push_back(paintElement.place(element));

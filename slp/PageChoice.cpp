@@ -76,13 +76,13 @@ std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& sticke
         std::optional<PageChoice> page = onMedia(*queue.loaded, stickerDots, dpi);
         if (!page) {
             const QMargins margins = queue.loaded->margins;
-            *whyNot = QStringLiteral("the %1 sticker does not fit the label loaded in queue %2, %3 %4 "
-                                     "(printable %5), either way round")
-                          .arg(millimetres(stickerUnits), QString::fromUtf8(queue.name),
-                               QString::fromUtf8(queue.loaded->name), millimetres(queue.loaded->size),
-                               millimetres(QSize(queue.loaded->size.width() - margins.left() - margins.right(),
-                                                 queue.loaded->size.height() - margins.top() -
-                                                     margins.bottom())));
+            *whyNot =
+                QStringLiteral("the %1 sticker does not fit the label loaded in queue %2, %3 %4 "
+                               "(printable %5), either way round")
+                    .arg(millimetres(stickerUnits), QString::fromUtf8(queue.name),
+                         QString::fromUtf8(queue.loaded->name), millimetres(queue.loaded->size),
+                         millimetres(QSize(queue.loaded->size.width() - margins.left() - margins.right(),
+                                           queue.loaded->size.height() - margins.top() - margins.bottom())));
         }
         return page;
     }

@@ -84,6 +84,7 @@ enum : int32_t {
 };
 // Asks CUPS for the jobs given (of either library) until none waits any more or waitMilliseconds
 // have passed, and writes one SLP_JOB_ code per job into states. Returns -1.
-SLP_API int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t waitMilliseconds, int32_t* states);
+SLP_API int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t waitMilliseconds,
+                                int32_t* states);
 // Why a job of the last SlpGetJobStates did not print, copied out as SlpGetLastErrorText copies.
 SLP_API int32_t SlpGetJobReason(int32_t jobId, char* buffer, int32_t size);

@@ -197,15 +197,22 @@ bool waitForJobs(const QDir& folder, const QString& queue, int count) {
     return capturedJobs(folder).size() >= count;
 }
 
-QStringList barcodes(const QImage& page, const QString& format) {
-    // Turned stickers lie across the page: read the page both ways.
-    QStringList out;
+// What zxing and zbar both read at the printer's own dots (zxing alone where zbarToo is false);
+// turned stickers lie across the page, so the page is read both ways.
+QStringList barcodes(const QImage& page, const QString& format, bool zbarToo = true) {
+    QStringList byDecoder[2];
     for (const QImage& image : {page, page.transformed(QTransform().rotate(90))})
-        for (const ScannedBarcode& barcode : scanBarcodes(image))
-            if (barcode.format == format && !out.contains(barcode.text))
-                out << barcode.text;
-    out.sort();
-    return out;
+        for (int decoder = 0; decoder < 2; ++decoder)
+            for (const ScannedBarcode& barcode :
+                 decoder == 0 ? scanBarcodes(image) : scanBarcodesWithZbar(image))
+                if (barcode.format == format && !byDecoder[decoder].contains(barcode.text))
+                    byDecoder[decoder] << barcode.text;
+    QStringList both;
+    for (const QString& text : std::as_const(byDecoder[0]))
+        if (!zbarToo || byDecoder[1].contains(text))
+            both << text;
+    both.sort();
+    return both;
 }
 
 QStringList sorted(QStringList list) {
@@ -369,9 +376,12 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
             << "ink at " << ink.x() << "," << ink.y() << " to " << ink.right() << "," << ink.bottom();
 
         const Row& own = sticker.own;
+        // The 300 dpi sample sticker's code has no room to widen: one dot below 300 dpi, which zbar
+        // misses for some codes, as the README says.
+        const bool oneDotCode = sticker.from300Dpi && row.dpi < 300;
         switch (sticker.what) {
         case What::Sample:
-            EXPECT_EQ(barcodes(labels[0], "Code128"), sorted({own.sample, own.code}));
+            EXPECT_EQ(barcodes(labels[0], "Code128", !oneDotCode), sorted({own.sample, own.code}));
             break;
         case What::Large:
         case What::Small:
@@ -464,7 +474,8 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
         EXPECT_FALSE(lost.sticker.isEmpty());
         EXPECT_TRUE(lost.reason.contains(QString::fromUtf8(row.reason))) << lost.reason.toStdString();
         EXPECT_EQ(lost.cause, row.cause);
-        EXPECT_EQ(lost.unknown, row.cause == StickerCause::JobWaiting) << "printed again only if surely not printed";
+        EXPECT_EQ(lost.unknown, row.cause == StickerCause::JobWaiting)
+            << "printed again only if surely not printed";
     }
     if (report.lostStickers.size() == 2) {
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);

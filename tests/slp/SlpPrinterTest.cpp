@@ -342,7 +342,8 @@ TEST_P(OpenPrinter, FindsOnlyPrinterFoldersAndKnownLabelTypes) {
     EXPECT_EQ(slp.getLastErrorCode(), row.code) << row.why;
     // The tests' CUPS is a socket that is not there: a lookup names where it looked.
     if (row.code == SLP_ERROR_SERVER_SILENT) {
-        EXPECT_TRUE(lastError(slp).contains(qEnvironmentVariable("CUPS_SERVER") + ": No such file or directory"))
+        EXPECT_TRUE(
+            lastError(slp).contains(qEnvironmentVariable("CUPS_SERVER") + ": No such file or directory"))
             << lastError(slp).toStdString();
     }
     EXPECT_EQ(slp.closePrinter(), row.opens ? -1 : 0) << row.why;
@@ -368,10 +369,34 @@ INSTANTIATE_TEST_SUITE_P(
                  2,
                  true,
                  {1070, 600}},
-        OpenCase{"no folder, no queue", Generation::Slp7x32, "Smart Label Printer 999", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
-        OpenCase{"names are exact", Generation::Slp7x32, "smart label printer 450", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
-        OpenCase{"unknown label type", Generation::Slp7x32, "Smart Label Printer 450", 3, false, {0, 0}, SLP_ERROR_OTHER},
-        OpenCase{"no way out of the printers folder", Generation::Slp7x32, "../outside", 2, false, {0, 0}, SLP_ERROR_SERVER_SILENT},
+        OpenCase{"no folder, no queue",
+                 Generation::Slp7x32,
+                 "Smart Label Printer 999",
+                 2,
+                 false,
+                 {0, 0},
+                 SLP_ERROR_SERVER_SILENT},
+        OpenCase{"names are exact",
+                 Generation::Slp7x32,
+                 "smart label printer 450",
+                 2,
+                 false,
+                 {0, 0},
+                 SLP_ERROR_SERVER_SILENT},
+        OpenCase{"unknown label type",
+                 Generation::Slp7x32,
+                 "Smart Label Printer 450",
+                 3,
+                 false,
+                 {0, 0},
+                 SLP_ERROR_OTHER},
+        OpenCase{"no way out of the printers folder",
+                 Generation::Slp7x32,
+                 "../outside",
+                 2,
+                 false,
+                 {0, 0},
+                 SLP_ERROR_SERVER_SILENT},
         OpenCase{"empty name", Generation::Slp62, "", 2, false, {0, 0}, SLP_ERROR_NOT_FOUND}),
     [](const ::testing::TestParamInfo<OpenCase>& info) { return "Row" + std::to_string(info.index); });
 
