@@ -36,7 +36,7 @@ QString printerMessage(const QByteArray& printerUri, Clock::time_point deadline)
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri.constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "printer-state-message");
-    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
+    ipp_t* response = cups.ask(request, "/");
     ipp_attribute_t* message =
         response ? ippFindAttribute(response, "printer-state-message", IPP_TAG_TEXT) : nullptr;
     const QString text = message ? QString::fromUtf8(ippGetString(message, 0, nullptr)).trimmed() : QString();
@@ -64,10 +64,10 @@ bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHa
                                   "job-printer-uri"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(wanted)),
                   nullptr, wanted);
-    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+    ipp_t* response = cups.ask(request, "/");
+    if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        silence = response ? CupsConnection::refusal(response) : cups.whyNot();
         ippDelete(response);
-        silence = cups.whyNot();
         return false;
     }
     Seen job;

@@ -270,13 +270,14 @@ std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& 
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
-    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+    ipp_t* response = cups.ask(request, "/");
+    if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        const QString refused = response ? CupsConnection::refusal(response) : QString();
         ippDelete(response);
         if (response == nullptr || cups.expired()) {
             silent(printerName, cups, whyNot);
         } else {
-            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, cups.whyNot()));
+            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, refused));
         }
         return std::nullopt;
     }
