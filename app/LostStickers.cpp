@@ -12,6 +12,8 @@ namespace {
 constexpr int MaxLinesShown = 8;      // sticker lines of each part of the window's message
 constexpr int MaxNumbersPerLine = 20; // numbers or ranges on one line of it
 constexpr int ShortestRange = 3;      // shorter runs of numbers are listed one by one
+// How long, in all, a job waits after its last sticker for CUPS to say what its printers did.
+constexpr qint32 PrinterJobPatienceMs = 15000;
 
 // One line of the message: stickers of one kind on one printer, lost for one cause.
 struct StickerLine {
@@ -168,6 +170,10 @@ QString GermanCause(StickerCause cause, const QString& printer) {
         return QStringLiteral("nicht bekannt, ob gedruckt");
     case StickerCause::Refused:
         return QStringLiteral("Drucker hat das Etikett abgelehnt");
+    case StickerCause::JobFailed:
+        return QStringLiteral("Drucker hat den Auftrag abgebrochen");
+    case StickerCause::JobWaiting:
+        return QStringLiteral("wartet im Drucker: nicht gedruckt, bis der Drucker weiterarbeitet");
     case StickerCause::NotStarted:
         return QStringLiteral("Drucker hat das Etikett nicht begonnen");
     case StickerCause::JobEnded:
@@ -197,7 +203,53 @@ void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const Q
     TellAdministrator(LostStickerLine(SampleIds, sticker, outcome.printer, outcome.reason,
                                       outcome.state == StickerOutcome::State::Unknown));
     lost.append({SampleIds, sticker, outcome.printer, outcome.reason, outcome.cause,
-                 outcome.state == StickerOutcome::State::Unknown});
+                 outcome.state == StickerOutcome::State::Unknown ||
+                     outcome.state == StickerOutcome::State::Waiting});
+}
+
+bool AwaitPrinted(MainModule& module, const QStringList& SampleIds, const QString& sticker,
+                  const StickerOutcome& outcome) {
+    if (outcome.state != StickerOutcome::State::Printed || outcome.cupsJob == 0 || !module.printerJob)
+        return false;
+    module.printerJob->sent.push_back({SampleIds, sticker, outcome});
+    return true;
+}
+
+void SettlePrinterJobs(MainModule& module, QList<LostSticker>& lost,
+                       const std::function<void(const SlpJobShare::Sent&)>& printed) {
+    if (!module.printerJob || module.printerJob->sent.empty())
+        return;
+    std::vector<SlpJobShare::Sent> sent = std::exchange(module.printerJob->sent, {});
+    std::vector<qint32> jobs;
+    for (const SlpJobShare::Sent& sticker : sent)
+        jobs.push_back(sticker.outcome.cupsJob);
+    // Either library can ask: both print through the same CUPS.
+    const std::vector<SlpJobState> states = module.printer7x32->SlpJobStates(jobs, PrinterJobPatienceMs);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        StickerOutcome outcome = sent[i].outcome;
+        const SlpJobState state = i < states.size() ? states[i] : SlpJobState{SLP_JOB_UNKNOWN, {}};
+        switch (state.state) {
+        case SLP_JOB_PRINTED:
+            if (printed)
+                printed(sent[i]);
+            continue;
+        case SLP_JOB_LOST:
+            outcome.state = StickerOutcome::State::Lost;
+            outcome.cause = StickerCause::JobFailed;
+            break;
+        case SLP_JOB_WAITING:
+            outcome.state = StickerOutcome::State::Waiting;
+            outcome.cause = StickerCause::JobWaiting;
+            break;
+        default:
+            outcome.state = StickerOutcome::State::Unknown;
+            outcome.cause = StickerCause::JobUnknown;
+            break;
+        }
+        outcome.reason =
+            state.reason.isEmpty() ? QStringLiteral("the printer library gave no reason") : state.reason;
+        NoteSticker(lost, sent[i].SampleIds, sent[i].sticker, outcome);
+    }
 }
 
 QList<LostSticker> StickersToPrintAgain(const QList<LostSticker>& lost) {
@@ -211,9 +263,10 @@ QList<LostSticker> StickersToPrintAgain(const QList<LostSticker>& lost) {
 QString LostStickersMessage(const JobReport& report) {
     const QList<LostSticker> lost = StickersToPrintAgain(report.lostStickers);
     QList<LostSticker> unknown;
+    QList<LostSticker> waiting;
     for (const LostSticker& sticker : report.lostStickers)
         if (sticker.unknown)
-            unknown << sticker;
+            (sticker.cause == StickerCause::JobWaiting ? waiting : unknown) << sticker;
 
     QStringList parts;
     if (!report.error.isEmpty())
@@ -239,6 +292,8 @@ QString LostStickersMessage(const JobReport& report) {
                                 "wird.\n")
                          .arg(stickers(unknown.size())) +
                      lostLines(unknown, false);
+    if (!waiting.isEmpty())
+        parts << stickers(waiting.size()) + QStringLiteral(" noch im Drucker:\n") + lostLines(waiting, true);
     if (parts.isEmpty())
         return {};
     if (!lost.isEmpty())

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // "Sticker lost: sample 70100042, result sticker, Smart Label Printer 440: <reason>"; a batch
 // sticker names all its samples ("samples 70500001 70500002 ..."). One whose printer may have
@@ -18,7 +19,18 @@ QString LostStickerLine(const QStringList& SampleIds, const QString& sticker, co
 void NoteSticker(QList<LostSticker>& lost, const QStringList& SampleIds, const QString& sticker,
                  const StickerOutcome& outcome);
 
-// The sticker's name as the operator reads it, "Probenetikett", for its English name.
+// A sticker CUPS took is printed only once its printer finished its job: kept for
+// SettlePrinterJobs. True when it was kept.
+bool AwaitPrinted(MainModule& module, const QStringList& SampleIds, const QString& sticker,
+                  const StickerOutcome& outcome);
+
+// After the job's last sticker: asks CUPS once, bounded, what became of every sticker it took, and
+// notes those that did not print as lost, and those still waiting in the printer apart. Calls
+// printed for each that did print.
+void SettlePrinterJobs(MainModule& module, QList<LostSticker>& lost,
+                       const std::function<void(const SlpJobShare::Sent&)>& printed = {});
+
+// The sticker's name as the operator reads it: "Probenetikett", "Ergebnisetikett", ...
 QString GermanStickerName(const QString& sticker);
 
 // What became of the sticker in the operator's words: "Drucker nimmt keine Aufträge an".
@@ -27,7 +39,7 @@ QString GermanCause(StickerCause cause, const QString& printer);
 // The window's one German message after a job: the error that ended it and the last sample it
 // recorded, if any; then each lost sticker's samples (consecutive numbers as ranges, all four of
 // a batch sticker), the sticker, the printer and why; then, apart, the stickers whose fate is
-// unknown. Empty when there is nothing to tell.
+// unknown, and apart those waiting in their printer. Empty when there is nothing to tell.
 QString LostStickersMessage(const JobReport& report);
 
 // The lost stickers that printing again may print: not those that may have printed.

@@ -2,9 +2,9 @@
 
 void BeginPrinterJob(MainModule& module) {
     // A CUPS server one library found silent is not waited for again by the other.
-    const auto share = std::make_shared<SlpJobShare>();
-    module.printer7x32->SlpBeginJob(share);
-    module.printer62->SlpBeginJob(share);
+    module.printerJob = std::make_shared<SlpJobShare>();
+    module.printer7x32->SlpBeginJob(module.printerJob);
+    module.printer62->SlpBeginJob(module.printerJob);
 }
 
 void ResetLabelJob(MainModule& module) {

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 // The process-wide state: settings, the current job, the one connection, the window's boxes
 // (created with their load step on first use), the two printer libraries and the pause.
@@ -28,6 +29,7 @@ struct MainModule {
     SlpPrinterApi* printer7x32 = nullptr; // libSlpApi7x32
     SlpPrinterApi* printer62 = nullptr;   // libslpapi62
     Pause* pause = nullptr;
+    std::shared_ptr<SlpJobShare> printerJob; // what both printer libraries share during the job
 
     // Told before each label is drawn: label is 1-based, total counts the labels of all passes.
     std::function<void(int label, int total)> progress;

@@ -207,18 +207,25 @@ PrintedRequest printChecked(MainModule& module, const CheckedRequest& checked, c
     const StickerKind& row = *checked.row;
     StoredStickers stickers(module);
     PrintedRequest result;
+    const auto tellIfPrinted = [&](const QStringList& numbers, const QString& printer) {
+        if (tellPrinted)
+            WriteLine(stdout, QStringLiteral("Printed: %1 %2 on %3")
+                                  .arg(row.name, QStringList(numbers).join(u' ').trimmed(), printer));
+        for (const QString& SampleId : numbers)
+            if (!SampleId.isEmpty())
+                result.printed << SampleId;
+    };
+    // Printed is the printer's word: a sticker CUPS took is told once its job completed.
+    const auto settle = [&] {
+        SettlePrinterJobs(module, result.lost, [&](const SlpJobShare::Sent& sent) {
+            tellIfPrinted(sent.SampleIds, sent.outcome.printer);
+        });
+    };
     const auto print = [&](const QStringList& numbers, const std::vector<StoredSample>& rows) {
         const StickerOutcome outcome = stickers.print(row, numbers, rows);
-        if (outcome.state == StickerOutcome::State::Printed) {
-            if (tellPrinted)
-                WriteLine(stdout,
-                          QStringLiteral("Printed: %1 %2 on %3")
-                              .arg(row.name, QStringList(numbers).join(u' ').trimmed(), outcome.printer));
-            for (const QString& SampleId : numbers)
-                if (!SampleId.isEmpty())
-                    result.printed << SampleId;
-        }
         NoteSticker(result.lost, numbers, row.name, outcome);
+        if (!AwaitPrinted(module, numbers, row.name, outcome) && outcome.state == StickerOutcome::State::Printed)
+            tellIfPrinted(numbers, outcome.printer);
     };
     if (row.samples > 1) {
         // A cut-off pass's sticker: its empty places stay empty, as the job prints them.
@@ -229,6 +236,7 @@ PrintedRequest printChecked(MainModule& module, const CheckedRequest& checked, c
         if (progress)
             progress(1, 1);
         print(numbers, rows);
+        settle();
         return result;
     }
     for (qsizetype i = 0; i < SampleIds.size(); ++i) {
@@ -240,6 +248,7 @@ PrintedRequest printChecked(MainModule& module, const CheckedRequest& checked, c
             progress(int(i + 1), int(SampleIds.size()));
         print({SampleIds[i]}, {checked.stored[size_t(i)]});
     }
+    settle();
     return result;
 }
 

@@ -114,6 +114,7 @@ QStringList firstOf(QStringList items, int count) {
 
 // What the job is doing and owes while it prints one label's or one pass's stickers.
 struct JobPrinting {
+    MainModule& module;
     StickerPrinter& stickers;
     OwedStickers& owed;
     JobReport& report;
@@ -124,6 +125,7 @@ struct JobPrinting {
         for (const StickerKind* kind : kinds) {
             const StickerOutcome outcome = stickers.print(*kind, SampleIds, CodeIds);
             NoteSticker(report.lostStickers, SampleIds, kind->name, outcome);
+            AwaitPrinted(module, SampleIds, kind->name, outcome);
             owed.settle(*kind, SampleIds, outcome);
         }
         if (!kinds.empty())
@@ -181,9 +183,7 @@ QString errorText(const std::exception& failure, const QString& reason, const QS
     return text;
 }
 
-} // namespace
-
-JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
+JobReport runLabelJob(MainModule& module, const StopRequest& stop) {
     JobReport report;
     LabelJob& job = module.job;
     OwedStickers owed;
@@ -195,7 +195,7 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
         job.RepeatCount = repeatCount(job, module.window().text2());
         ReopenWhenLost(module.db);
         BeginPrinterJob(module);
-        JobPrinting printing{stickers, owed, report};
+        JobPrinting printing{module, stickers, owed, report};
         const std::vector<const StickerKind*> labelStickers = StickersOfJob(job.Kind, false);
         const std::vector<const StickerKind*> passStickers = StickersOfJob(job.Kind, true);
         const int total = std::max(0, int(job.RepeatCount)) * std::max(0, int(job.LabelCount));
@@ -258,5 +258,14 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
         noteUnprinted(report, owed, module.settings);
         writeOutcomes(module, owed);
     }
+    return report;
+}
+
+} // namespace
+
+JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
+    JobReport report = runLabelJob(module, stop);
+    // Also after an error: a sticker CUPS took counts once its printer finished it.
+    SettlePrinterJobs(module, report.lostStickers);
     return report;
 }

@@ -23,7 +23,7 @@ int32_t truth(bool value) {
 
 // A text the library copies out as SlpGetLastErrorText does. One longer than a screen is cut; the
 // library cuts it to the buffer.
-QString textFrom(decltype(::SlpGetLastErrorText)* copyOut) {
+template <typename CopyOut> QString textFrom(CopyOut copyOut) {
     const int32_t length = std::min<int32_t>(copyOut(nullptr, 0), 4096);
     if (length <= 0)
         return {};
@@ -35,10 +35,10 @@ QString textFrom(decltype(::SlpGetLastErrorText)* copyOut) {
 // Every function the tool calls; the reason and its kind are optional, as libraries from before
 // they were exported have none to give.
 const QList<QByteArray> CalledFunctions = {
-    "SlpOpenPrinter",  "SlpGetLabelWidth", "SlpGetLabelHeight",   "SlpStartLabel",
-    "SlpSetRotation",  "SlpCreateFont",    "SlpDrawTextXY",       "SlpSetBarCodeStyle",
-    "SlpDrawBarCode",  "SlpDrawPicture",   "SlpEndLabel",         "SlpDeleteFont",
-    "SlpClosePrinter", "SlpBeginJob",      "SlpGetServerSilence", "SlpSetServerSilence",
+    "SlpOpenPrinter",      "SlpGetLabelWidth", "SlpGetLabelHeight",  "SlpStartLabel",   "SlpSetRotation",
+    "SlpCreateFont",       "SlpDrawTextXY",    "SlpSetBarCodeStyle", "SlpDrawBarCode",  "SlpDrawPicture",
+    "SlpEndLabel",         "SlpDeleteFont",    "SlpClosePrinter",    "SlpBeginJob",     "SlpGetServerSilence",
+    "SlpSetServerSilence", "SlpGetLastJobId",  "SlpGetJobStates",    "SlpGetJobReason",
 };
 
 } // namespace
@@ -150,6 +150,26 @@ void SlpLibrary::SlpBeginJob(std::shared_ptr<SlpJobShare> share) {
     as<decltype(::SlpBeginJob)>(function("SlpBeginJob"))();
     mShare = std::move(share);
     mSilenceShared = false;
+}
+
+qint32 SlpLibrary::SlpLastJobId() {
+    return as<decltype(::SlpGetLastJobId)>(function("SlpGetLastJobId"))();
+}
+
+std::vector<SlpJobState> SlpLibrary::SlpJobStates(const std::vector<qint32>& jobIds,
+                                                  qint32 waitMilliseconds) {
+    const auto ask = as<decltype(::SlpGetJobStates)>(function("SlpGetJobStates"));
+    const auto reason = as<decltype(::SlpGetJobReason)>(function("SlpGetJobReason"));
+    std::vector<int32_t> states(jobIds.size(), SLP_JOB_UNKNOWN);
+    shareSilence();
+    ask(jobIds.data(), int32_t(jobIds.size()), waitMilliseconds, states.data());
+    std::vector<SlpJobState> fates;
+    for (size_t i = 0; i < jobIds.size(); ++i) {
+        const qint32 id = jobIds[i];
+        fates.push_back(
+            {states[i], textFrom([&](char* buffer, int32_t size) { return reason(id, buffer, size); })});
+    }
+    return fates;
 }
 
 void SlpLibrary::shareSilence() {

@@ -31,6 +31,9 @@ public:
     QString SlpLastErrorText() override;
     qint32 SlpLastErrorCode() override;
     void SlpBeginJob(std::shared_ptr<SlpJobShare> share) override;
+    qint32 SlpLastJobId() override;
+    std::vector<SlpJobState> SlpJobStates(const std::vector<qint32>& jobIds,
+                                          qint32 waitMilliseconds) override;
     void SlpCheckLibrary() override;
 
 private:

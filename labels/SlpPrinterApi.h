@@ -1,13 +1,30 @@
 #pragma once
 
+#include "StickerOutcome.h"
+
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <memory>
+#include <vector>
 
 // What the two printer libraries share during one job: each is a copy of its own, so what one
 // learns of CUPS reaches the other only through the tool. BeginPrinterJob hands both the same one.
 struct SlpJobShare {
     QString silentServer; // why CUPS did not answer during the job; empty while it has
+    // A sticker CUPS took during the job: printed only once its CUPS job completes.
+    struct Sent {
+        QStringList SampleIds;
+        QString sticker;
+        StickerOutcome outcome; // outcome.cupsJob names its job
+    };
+    std::vector<Sent> sent;
+};
+
+// What became of one CUPS job: one of the libraries' SLP_JOB_ codes and, when not printed, why.
+struct SlpJobState {
+    qint32 state = SLP_JOB_PRINTED;
+    QString reason;
 };
 
 // The label-printer operations the sticker layouts call. SlpLibrary binds them to one of our
@@ -44,6 +61,14 @@ public:
     // A job begins: the library asks its printers and servers afresh, and tells share what it
     // finds of them and heeds what the other library told it, so that the job waits once.
     virtual void SlpBeginJob(std::shared_ptr<SlpJobShare> /*share*/) {}
+    // The CUPS job that carries the sticker of the last SlpEndLabel that returned true; 0 when
+    // that printer is not a CUPS queue.
+    virtual qint32 SlpLastJobId() { return 0; }
+    // Asks CUPS, waiting at most waitMilliseconds in all, what became of the jobs given.
+    virtual std::vector<SlpJobState> SlpJobStates(const std::vector<qint32>& jobIds,
+                                                  qint32 /*waitMilliseconds*/) {
+        return std::vector<SlpJobState>(jobIds.size());
+    }
     // At start-up: throws AppError naming the library when it is missing, damaged or lacks a
     // function the tool calls. Loads it in a child process only.
     virtual void SlpCheckLibrary() {}

@@ -19,6 +19,8 @@ enum class StickerCause {
     DataTooLong = SLP_ERROR_DATA_TOO_LONG,
     JobUnknown = SLP_ERROR_JOB_UNKNOWN,
     Refused = SLP_ERROR_REFUSED,
+    JobFailed = SLP_ERROR_JOB_FAILED,
+    JobWaiting = SLP_ERROR_JOB_WAITING,
     NotStarted = 50,   // the printer did not start the label
     JobEnded = 51,     // the job ended on an error before the sticker was printed
     NoPrinterSet = 52, // asked for by name, but its printer setting is empty
@@ -32,12 +34,14 @@ struct StickerOutcome {
         Printed,
         Lost,    // the sticker did not reach its printer
         Unknown, // sent, but CUPS stopped answering: it may or may not have printed
+        Waiting, // CUPS holds its job: not printed until the printer goes on, so never printed again
     };
     State state = State::NoPrinter;
     QString printer; // the printer's name
     QString reason;  // why not: the library's words, or ours where it has none
     StickerCause cause = StickerCause::None;
+    qint32 cupsJob = 0; // the CUPS job that carries a sticker counted printed: printed once it completes
 
     // Not printed for sure, or perhaps not: either way the operator must hear of it.
-    bool lost() const { return state == State::Lost || state == State::Unknown; }
+    bool lost() const { return state != State::NoPrinter && state != State::Printed; }
 };

@@ -150,6 +150,7 @@ StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
         fonts = drawSteps(api, sticker.steps);
         if (api.SlpEndLabel()) {
             outcome.state = StickerOutcome::State::Printed;
+            outcome.cupsJob = api.SlpLastJobId();
         } else {
             // Asked at once: closing the printer may leave a reason of its own.
             outcome.reason = api.SlpLastErrorText();

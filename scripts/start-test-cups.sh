@@ -16,17 +16,23 @@
 #   postscript Smart Label Printer 440   generic.ppd (no custom sizes)  300  A4
 #   epl2at241  Smart Label Printer 241   zebraep2.ppd (EPL2)            203  4 x 6 in
 #   small62    Smart Label Printer 242   dymo.ppd (2.3 in head)         300  2.25 x 7 in
-#   hostile    Smart Label Printer 457   zebra.ppd, defaults: 2 copies, 2-up, banners, upside down
+#   zpl4x2     Smart Label Printer 462   zebra.ppd (ZPL)                203  4 x 2 in
+#   epl2x1     Smart Label Printer 463   zebraep2.ppd (EPL2)            203  2 x 1 in
+#   zplcustom  Smart Label Printer 464   zebra.ppd (ZPL)                300  100 x 150 mm, a custom size
+#   hostile    Smart Label Printer 457   zebra.ppd, defaults: 2 copies, 2-up, banners, upside down,
+#                                        mirrored, held for ever, even pages only, last page first
 #   raw        Smart Label Printer 458   none (a raw queue)
 #   twin1      Smart Label Printer 459   zebra.ppd                      300  (two queues, one description)
 #   twin2      Smart Label Printer 459   zebra.ppd                      300
 #   refusing   Smart Label Printer 460   zebra.ppd                      300  rejects jobs
 #   held       Smart Label Printer 470   zebra.ppd                      300  disabled
+#   failing    Smart Label Printer 471   zebra.ppd                      300  its backend fails every job
 #
 # Driverless queues (CUPS's IPP everywhere model) on ippeveprinter, CUPS's IPP printer emulator,
 # which keeps each job it prints in its spool folder:
 #   ipp203     Smart Label Printer 243   203 dpi, 4 x 6 in loaded, custom sizes up to 4.1 in wide
 #   ipp300     Smart Label Printer 461   300 dpi, 2 x 7 in loaded, fixed sizes only
+#   ipp2x1     Smart Label Printer 244   203 dpi, 2 x 1 in ready, 4 x 6 in too, no margins
 #
 #   scripts/start-test-cups.sh <state folder>
 #
@@ -168,13 +174,20 @@ zpl=$drv/zebra.ppd
         queue postscript "Smart Label Printer 440" "$drv/generic.ppd" -o media=A4 &&
         queue epl2at241 "Smart Label Printer 241" "$drv/zebraep2.ppd" -o media=w288h432 &&
         queue small62 "Smart Label Printer 242" "$drv/dymo.ppd" -o media=w162h504 &&
+        queue zpl4x2 "Smart Label Printer 462" "$zpl" -o Resolution=203dpi -o media=w288h144 &&
+        queue epl2x1 "Smart Label Printer 463" "$drv/zebraep2.ppd" -o media=w144h72 &&
+        queue zplcustom "Smart Label Printer 464" "$zpl" -o Resolution=300dpi -o PageSize=Custom.100x150mm &&
         queue hostile "Smart Label Printer 457" "$zpl" -o Resolution=300dpi -o media=w288h432 \
             -o copies-default=2 -o number-up-default=2 -o job-sheets-default=standard,standard \
-            -o orientation-requested-default=4 &&
+            -o orientation-requested-default=4 -o mirror-default=true -o job-hold-until-default=indefinite \
+            -o page-set-default=even -o outputorder-default=reverse &&
         queue twin1 "Smart Label Printer 459" "$zpl" -o Resolution=300dpi -o media=w288h432 &&
         queue twin2 "Smart Label Printer 459" "$zpl" -o Resolution=300dpi -o media=w288h432 &&
         queue refusing "Smart Label Printer 460" "$zpl" -o Resolution=300dpi -o media=w144h396 &&
         queue held "Smart Label Printer 470" "$zpl" -o Resolution=300dpi -o media=w144h396 &&
+        mkdir -p "$data/capture/failing" &&
+        admin lpadmin -h "$socket" -p failing -D "Smart Label Printer 471" -v capture:out-of-labels \
+            -m "$zpl" -o printer-error-policy=abort-job -o Resolution=300dpi -o media=w288h432 -E &&
         mkdir -p "$data/capture/raw" &&
         admin lpadmin -h "$socket" -p raw -D "Smart Label Printer 458" -v "capture:$data/capture/raw" -E &&
         admin cupsreject -h "$socket" -r "refused by the test set-up" refusing &&
@@ -187,15 +200,15 @@ zpl=$drv/zebra.ppd
 
 # The emulator's attributes: one resolution, the loaded label, and either a custom range or fixed
 # sizes only, each with its margins (hundredths of a millimetre).
-emulator() { # name port dpi loaded-keyword loaded-x loaded-y custom(yes/no)
-    local name=$1 port=$2 dpi=$3 loaded=$4 x=$5 y=$6 custom=$7 sizes media
+emulator() { # name port dpi loaded-keyword loaded-x loaded-y custom(yes/no) [margin]
+    local name=$1 port=$2 dpi=$3 loaded=$4 x=$5 y=$6 custom=$7 margin=${8:-100} sizes media
     media="\"$loaded\",\"na_index-4x6_4x6in\",\"oe_2x7-label_2x7in\""
-    sizes="{MEMBER integer x-dimension 10160 MEMBER integer y-dimension 15240},{MEMBER integer x-dimension 5080 MEMBER integer y-dimension 17780}"
+    sizes="{MEMBER integer x-dimension 10160 MEMBER integer y-dimension 15240},{MEMBER integer x-dimension 5080 MEMBER integer y-dimension 17780},{MEMBER integer x-dimension 5080 MEMBER integer y-dimension 2540}"
     if [[ $custom == yes ]]; then
         media+=",\"custom_min_1x0.5in\",\"custom_max_4.1x39in\""
         sizes+=",{MEMBER rangeOfInteger x-dimension 2540-10414 MEMBER rangeOfInteger y-dimension 1270-99060}"
     fi
-    local col="{MEMBER collection media-size {MEMBER integer x-dimension $x MEMBER integer y-dimension $y} MEMBER integer media-left-margin 100 MEMBER integer media-right-margin 100 MEMBER integer media-top-margin 100 MEMBER integer media-bottom-margin 100}"
+    local col="{MEMBER collection media-size {MEMBER integer x-dimension $x MEMBER integer y-dimension $y} MEMBER integer media-left-margin $margin MEMBER integer media-right-margin $margin MEMBER integer media-top-margin $margin MEMBER integer media-bottom-margin $margin}"
     mkdir -p "$data/capture/$name" && chmod 755 "$data/capture/$name"
     cat >"$data/etc/$name.conf" <<ATTRS
 ATTR keyword media-supported $media
@@ -204,10 +217,10 @@ ATTR keyword media-ready "$loaded"
 ATTR collection media-size-supported $sizes
 ATTR collection media-col-default $col
 ATTR collection media-col-ready $col
-ATTR integer media-left-margin-supported 100
-ATTR integer media-right-margin-supported 100
-ATTR integer media-top-margin-supported 100
-ATTR integer media-bottom-margin-supported 100
+ATTR integer media-left-margin-supported $margin
+ATTR integer media-right-margin-supported $margin
+ATTR integer media-top-margin-supported $margin
+ATTR integer media-bottom-margin-supported $margin
 ATTR resolution printer-resolution-supported ${dpi}dpi
 ATTR resolution printer-resolution-default ${dpi}dpi
 ATTR resolution pwg-raster-document-resolution-supported ${dpi}dpi
@@ -286,9 +299,11 @@ else
     base=$((20000 + $$ % 20000))
     emulator ipp203 "$base" 203 na_index-4x6_4x6in 10160 15240 yes
     emulator ipp300 "$((base + 1))" 300 oe_2x7-label_2x7in 5080 17780 no
-    for name in ipp203 ipp300; do
-        port=$base
-        [[ $name == ipp300 ]] && port=$((base + 1))
+    emulator ipp2x1 "$((base + 2))" 203 oe_2x1-label_2x1in 5080 2540 no 0
+    declare -A ports=([ipp203]=$base [ipp300]=$((base + 1)) [ipp2x1]=$((base + 2)))
+    declare -A descriptions=([ipp203]=243 [ipp300]=461 [ipp2x1]=244)
+    for name in ipp203 ipp300 ipp2x1; do
+        port=${ports[$name]}
         up=
         deadline=$((SECONDS + 10))
         while ((SECONDS < deadline)); do
@@ -303,8 +318,7 @@ else
             ipp_skip="ippeveprinter did not start: $(head -n 1 "$data/log/$name.log")"
             break
         fi
-        description="Smart Label Printer 243"
-        [[ $name == ipp300 ]] && description="Smart Label Printer 461"
+        description="Smart Label Printer ${descriptions[$name]}"
         admin lpadmin -h "$socket" -p "$name" -D "$description" -v "ipp://localhost:$port/ipp/print" \
             -m everywhere -o printer-error-policy=abort-job -E ||
             { ipp_skip="driverless queue $name not set up: $(tail -n 1 "$data/log/setup.log")"; break; }

@@ -10,11 +10,9 @@ int wholeModuleDots(int room, int modules) {
 }
 
 void paintBars(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
-               const std::optional<QFont>& readableFont, int dpi) {
+               const std::optional<QFont>& readableFont, int module) {
     const int quiet = symbol.quietZone();
     const int span = symbol.columns + 2 * quiet;
-    const int widest = std::max(1, dpi / 100);
-    const int module = std::min(widest, wholeModuleDots(rect.width(), span));
 
     int textHeight = 0;
     if (readableFont) {
@@ -63,14 +61,20 @@ void paintMatrix(QPainter& painter, const QRect& rect, const BarcodeSymbol& symb
 
 } // namespace
 
+int barModuleDots(const QRect& rect, const BarcodeSymbol& symbol, int dpi) {
+    const int widest = std::max(1, dpi / 100);
+    return std::min(widest, wholeModuleDots(rect.width(), symbol.columns + 2 * symbol.quietZone()));
+}
+
 void paintBarcode(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
-                  const std::optional<QFont>& readableFont, int dpi) {
+                  const std::optional<QFont>& readableFont, int dpi, int barModule) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     if (symbol.kind == BarcodeSymbol::Kind::QrCode) {
         paintMatrix(painter, rect, symbol);
     } else {
-        paintBars(painter, rect, symbol, readableFont, dpi);
+        paintBars(painter, rect, symbol, readableFont,
+                  barModule > 0 ? barModule : barModuleDots(rect, symbol, dpi));
     }
     painter.restore();
 }

@@ -2,6 +2,7 @@
 
 #include "CupsQueue.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QThread>
 #include <cerrno>
@@ -114,4 +115,54 @@ QString CupsConnection::whyNot() const {
         return QStringLiteral("cannot reach %1: %2").arg(cupsPlace(), mConnectError);
     }
     return QStringLiteral("%1: %2").arg(cupsPlace(), QString::fromUtf8(cupsLastErrorString()));
+}
+
+namespace {
+
+// An answer held in memory, handed to ippReadIO piece by piece.
+struct AnswerBytes {
+    const QByteArray& bytes;
+    qsizetype at = 0;
+};
+
+ssize_t readAnswer(void* source, ipp_uchar_t* buffer, size_t length) {
+    auto* answer = static_cast<AnswerBytes*>(source);
+    const qsizetype count = std::min<qsizetype>(qsizetype(length), answer->bytes.size() - answer->at);
+    std::memcpy(buffer, answer->bytes.constData() + answer->at, size_t(count));
+    answer->at += count;
+    return count;
+}
+
+} // namespace
+
+ipp_t* CupsConnection::ask(ipp_t* request, const char* resource) {
+    // The length announced is the request's own: no document follows.
+    http_status_t status = cupsSendRequest(mHttp, request, resource, ippLength(request));
+    ippDelete(request);
+    while (status == HTTP_STATUS_CONTINUE) {
+        status = httpUpdate(mHttp);
+    }
+    if (status != HTTP_STATUS_OK) {
+        httpFlush(mHttp);
+        return nullptr;
+    }
+    QByteArray bytes;
+    char chunk[32768];
+    for (ssize_t count; (count = httpRead2(mHttp, chunk, sizeof chunk)) > 0;) {
+        bytes.append(chunk, count);
+    }
+    AnswerBytes answer{bytes};
+    ipp_t* response = ippNew();
+    if (ippReadIO(&answer, readAnswer, 1, nullptr, response) != IPP_STATE_DATA) {
+        ippDelete(response);
+        return nullptr;
+    }
+    return response;
+}
+
+QString CupsConnection::refusal(ipp_t* response) {
+    ipp_attribute_t* message = ippFindAttribute(response, "status-message", IPP_TAG_TEXT);
+    return QStringLiteral("%1: %2").arg(
+        cupsPlace(), message ? QString::fromUtf8(ippGetString(message, 0, nullptr))
+                             : QString::fromUtf8(ippErrorString(ippGetStatusCode(response))));
 }

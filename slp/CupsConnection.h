@@ -26,6 +26,13 @@ public:
     // Why the last exchange failed: the deadline, the connection, or CUPS's own words.
     QString whyNot() const;
 
+    // Sends request (and frees it) and returns CUPS's answer, read whole before it is parsed:
+    // cupsDoRequest reads a long answer a few bytes per system call. Null when no answer came;
+    // ippGetStatusCode says whether CUPS granted the request, refusal() in words.
+    ipp_t* ask(ipp_t* request, const char* resource);
+    // CUPS's words for a refused request, from its answer.
+    static QString refusal(ipp_t* response);
+
 private:
     static int stillWaiting(http_t* http, void* self);
 

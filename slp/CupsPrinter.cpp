@@ -1,6 +1,7 @@
 #include "CupsPrinter.h"
 
 #include "CupsConnection.h"
+#include "CupsJobs.h"
 #include "LabelRenderer.h"
 #include "PageChoice.h"
 #include "PdfPage.h"
@@ -91,8 +92,9 @@ Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName) {
 }
 
 // Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
-// The job asks for exactly one plain copy of the page: the queue's defaults for copies, pages per
-// sheet, banners, scaling and orientation would each spoil a label.
+// The job asks for exactly one plain copy of the page, now: a queue default for any attribute that
+// changes what comes out (copies, pages per sheet, banners, scaling, orientation, mirror, page set
+// and ranges, hold, order, collation) would spoil a label or keep it back.
 bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
             const QString& printerName, SlpFailure& whyNot) {
     if (!cupsSilence().isEmpty()) {
@@ -117,6 +119,15 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     count = cupsAddOption("fit-to-page", "false", count, &options);
     count = cupsAddOption("fitplot", "false", count, &options);
     count = cupsAddOption("print-scaling", "none", count, &options);
+    count = cupsAddOption("mirror", "false", count, &options);
+    count = cupsAddOption("page-set", "all", count, &options);
+    count = cupsAddOption("page-ranges", "1", count, &options);
+    count = cupsAddOption("job-hold-until", "no-hold", count, &options);
+    count = cupsAddOption("outputorder", "normal", count, &options);
+    count = cupsAddOption("page-delivery", "same-order", count, &options);
+    count = cupsAddOption("Collate", "True", count, &options);
+    count =
+        cupsAddOption("multiple-document-handling", "separate-documents-collated-copies", count, &options);
     cupsEncodeOptions2(request, count, options, IPP_TAG_JOB);
     cupsFreeOptions(count, options);
     ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", 1);
@@ -138,8 +149,12 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     ipp_t* response =
         status != HTTP_STATUS_ERROR ? cupsGetResponse(cups.http(), resource.constData()) : nullptr;
     const ipp_status_t result = response ? ippGetStatusCode(response) : cupsLastError();
+    ipp_attribute_t* job = response ? ippFindAttribute(response, "job-id", IPP_TAG_INTEGER) : nullptr;
+    const int32_t jobId = job ? ippGetInteger(job, 0) : 0;
     ippDelete(response);
     if (response != nullptr && result <= IPP_STATUS_OK_CONFLICTING) {
+        // Printed once the printer finishes the job: asked after the job's last sticker.
+        lastCupsJob() = jobId;
         return true;
     }
     if (response == nullptr && (cups.expired() || sent)) {

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryFile>
 #include <cups/pwg.h>
 
 namespace {
@@ -32,14 +33,16 @@ Answers& answers() {
 
 const char* const ListedAttributes[] = {"printer-name", "printer-info"};
 
+// Only what the page choice uses: the whole media-col-database of a label driver is many KB.
 const char* const RequestedAttributes[] = {"printer-name",
-                                           "printer-info",
                                            "printer-resolution-default",
                                            "printer-make-and-model",
+                                           "device-uri",
                                            "media-supported",
                                            "media-default",
                                            "media-col-default",
-                                           "media-col-database",
+                                           "media-ready",
+                                           "media-col-ready",
                                            "media-left-margin-supported",
                                            "media-top-margin-supported",
                                            "media-right-margin-supported",
@@ -87,6 +90,8 @@ struct Listed {
     QueueAttributes attributes;
     QString info;
     QByteArray mediaDefaultName;
+    std::vector<QByteArray> mediaReadyNames;
+    bool selfDescribing = false; // a driverless printer, which says itself what it holds
 };
 
 std::vector<Listed> listPrinters(ipp_t* response) {
@@ -121,12 +126,19 @@ std::vector<Listed> listPrinters(ipp_t* response) {
             printer.mediaDefaultName = ippGetString(attr, 0, nullptr);
         } else if (key == "media-col-default") {
             a.mediaDefault = mediaCol(ippGetCollection(attr, 0));
-        } else if (key == "media-col-database") {
+        } else if (key == "media-ready") {
+            for (int i = 0; i < ippGetCount(attr); ++i) {
+                printer.mediaReadyNames.emplace_back(ippGetString(attr, i, nullptr));
+            }
+        } else if (key == "media-col-ready") {
             for (int i = 0; i < ippGetCount(attr); ++i) {
                 if (std::optional<OfferedMedia> media = mediaCol(ippGetCollection(attr, i))) {
-                    a.mediaMargins.push_back(*media);
+                    a.mediaReady.push_back(*media);
                 }
             }
+        } else if (key == "device-uri") {
+            // ipp, ipps, ippusb: the printer's own word on its media reaches CUPS.
+            printer.selfDescribing = QByteArray(ippGetString(attr, 0, nullptr)).startsWith("ipp");
         } else if (key == "media-left-margin-supported") {
             a.marginsSupported.setLeft(largest(attr));
         } else if (key == "media-top-margin-supported") {
@@ -138,16 +150,27 @@ std::vector<Listed> listPrinters(ipp_t* response) {
         }
     }
     for (Listed& printer : printers) {
-        if (printer.attributes.mediaDefault) {
-            printer.attributes.mediaDefault->name = printer.mediaDefaultName;
+        QueueAttributes& a = printer.attributes;
+        if (a.mediaDefault) {
+            a.mediaDefault->name = printer.mediaDefaultName;
+        }
+        // A queue with a driver names the sizes CUPS assumes on any paper printer as ready.
+        if (!printer.selfDescribing) {
+            a.mediaReady.clear();
+            continue;
+        }
+        for (size_t i = 0; i < a.mediaReady.size(); ++i) {
+            a.mediaReady[i].name =
+                i < printer.mediaReadyNames.size() ? printer.mediaReadyNames[i] : QByteArray();
+        }
+        for (size_t i = a.mediaReady.size(); i < printer.mediaReadyNames.size(); ++i) {
+            const pwg_media_t* media = pwgMediaForPWG(printer.mediaReadyNames[i].constData());
+            if (media != nullptr && media->width > 0 && media->length > 0) {
+                a.mediaReady.push_back({printer.mediaReadyNames[i], QSize(media->width, media->length), {}});
+            }
         }
     }
     return printers;
-}
-
-// Sizes named by CUPS and sizes measured by the driver differ by a rounding at most.
-bool sameSize(const QSize& a, const QSize& b) {
-    return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
 }
 
 // A server is named to us (CUPS_SERVER), or the local scheduler has run since the machine
@@ -209,6 +232,30 @@ bool listQueues(const QString& printerName, SlpFailure& whyNot) {
     return true;
 }
 
+// CUPS knows the default media by name; "unknown" where the driver's default is not one of its sizes.
+bool namedDefault(const QueueAttributes& attributes) {
+    return attributes.mediaDefault && !attributes.mediaDefault->name.isEmpty() &&
+           attributes.mediaDefault->name != "unknown";
+}
+
+// The driver's DefaultPageSize, which CUPS reports as unknown when it names a custom size (as the
+// README sets label stock) or a size its own names do not match. Empty when there is none.
+QByteArray ppdDefaultPageSize(const CupsConnection& cups, const QByteArray& queue) {
+    QTemporaryFile ppd;
+    if (!ppd.open() ||
+        cupsGetFd(cups.http(), ("/printers/" + queue + ".ppd").constData(), ppd.handle()) != HTTP_STATUS_OK) {
+        return {};
+    }
+    ppd.seek(0);
+    while (!ppd.atEnd()) {
+        const QByteArray line = ppd.readLine().trimmed();
+        if (line.startsWith("*DefaultPageSize:")) {
+            return line.mid(qsizetype(sizeof "*DefaultPageSize:") - 1).trimmed();
+        }
+    }
+    return {};
+}
+
 // Asks CUPS about the one queue a printer name found: its driver, resolution, labels and margins.
 std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& named, SlpFailure& whyNot) {
     CupsConnection cups;
@@ -223,22 +270,46 @@ std::optional<CupsQueue> describeQueue(const QString& printerName, const Named& 
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(RequestedAttributes)), nullptr, RequestedAttributes);
-    ipp_t* response = cupsDoRequest(cups.http(), request, "/");
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+    ipp_t* response = cups.ask(request, "/");
+    if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        const QString refused = response ? CupsConnection::refusal(response) : QString();
         ippDelete(response);
         if (response == nullptr || cups.expired()) {
             silent(printerName, cups, whyNot);
         } else {
-            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, cups.whyNot()));
+            whyNot.set(SLP_ERROR_NOT_FOUND, lookupFailure(printerName, refused));
         }
         return std::nullopt;
     }
-    const std::vector<Listed> printers = listPrinters(response);
+    std::vector<Listed> printers = listPrinters(response);
     ippDelete(response);
-    CupsQueue queue = readQueue(printers.empty() ? QueueAttributes{} : printers.front().attributes);
+    QueueAttributes attributes = printers.empty() ? QueueAttributes{} : printers.front().attributes;
+    if (!namedDefault(attributes) && attributes.mediaReady.empty()) {
+        attributes.ppdDefault = ppdDefaultPageSize(cups, named.name);
+    }
+    CupsQueue queue = readQueue(attributes);
     queue.name = named.name;
     queue.info = named.info;
     return queue;
+}
+
+} // namespace
+
+namespace {
+
+// A driver's page size name: its own (2x1.Borderless), a PWG one, or Custom.WxH with a unit.
+std::optional<OfferedMedia> ppdMedia(const QByteArray& name, const QMargins& margins) {
+    const pwg_media_t* media = pwgMediaForPPD(name.constData());
+    if (media == nullptr) {
+        media = pwgMediaForPWG(name.constData());
+    }
+    if (media == nullptr || media->width <= 0 || media->length <= 0) {
+        return std::nullopt;
+    }
+    if (name.startsWith("Custom.")) {
+        return OfferedMedia{name, QSize(media->width, media->length), margins, "PageSize"};
+    }
+    return OfferedMedia{media->pwg, QSize(media->width, media->length), margins};
 }
 
 } // namespace
@@ -247,39 +318,31 @@ CupsQueue readQueue(const QueueAttributes& attributes) {
     CupsQueue queue;
     queue.name = attributes.name;
     queue.dpi = attributes.dpi;
-    const auto marginsOf = [&](const QSize& size) {
-        for (const OfferedMedia& measured : attributes.mediaMargins) {
-            if (sameSize(measured.size, size)) {
-                return measured.margins;
-            }
-        }
-        return attributes.marginsSupported;
-    };
     for (const QByteArray& name : attributes.mediaSupported) {
-        // Self-describing names carry their size; others are known to libcups by name.
+        // Self-describing names carry their size; others are known to libcups by name. A custom
+        // range is never chosen: the label in the printer is a physical fact.
         const pwg_media_t* media = pwgMediaForPWG(name.constData());
-        if (media == nullptr || media->width <= 0 || media->length <= 0) {
+        if (media == nullptr || media->width <= 0 || media->length <= 0 || name.startsWith("custom_min_") ||
+            name.startsWith("custom_max_")) {
             continue;
         }
-        const QSize size(media->width, media->length);
-        if (name.startsWith("custom_min_")) {
-            queue.customMin = size;
-        } else if (name.startsWith("custom_max_")) {
-            queue.customMax = size;
-        } else {
-            queue.media.push_back({name, size, marginsOf(size)});
-        }
+        queue.media.push_back({name, QSize(media->width, media->length), attributes.marginsSupported});
     }
-    if (queue.customMin.isEmpty() || queue.customMax.isEmpty()) {
-        queue.customMin = queue.customMax = QSize();
-    }
-    queue.customMargins = attributes.marginsSupported;
-    if (attributes.mediaDefault && !attributes.mediaDefault->name.isEmpty()) {
+    if (namedDefault(attributes)) {
         queue.loaded = attributes.mediaDefault;
+    } else if (!attributes.mediaReady.empty()) {
+        queue.loaded = attributes.mediaReady.front();
+        if (queue.loaded->name.isEmpty()) {
+            const pwg_media_t* media =
+                pwgMediaForSize(queue.loaded->size.width(), queue.loaded->size.height());
+            queue.loaded->name = media ? QByteArray(media->pwg) : QByteArray();
+        }
+    } else if (!attributes.ppdDefault.isEmpty()) {
+        queue.loaded = ppdMedia(attributes.ppdDefault, attributes.marginsSupported);
     }
     // A raw queue names no media and no maker: nothing turns a page into the printer's language.
     queue.hasDriver = attributes.makeAndModel != QLatin1String("Local Raw Printer") &&
-                      (!queue.media.empty() || !queue.customMax.isEmpty() || queue.loaded);
+                      (!queue.media.empty() || queue.loaded);
     return queue;
 }
 

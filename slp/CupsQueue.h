@@ -11,9 +11,10 @@
 
 // A label size a queue's driver offers, in 2540ths of an inch (hundredths of a millimetre).
 struct OfferedMedia {
-    QByteArray name;  // the value of the job's media option
-    QSize size;       // width across the print head, length along the feed
-    QMargins margins; // what the driver cannot print: left, top, right, bottom
+    QByteArray name;             // the value of the job's media option
+    QSize size;                  // width across the print head, length along the feed
+    QMargins margins;            // what the driver cannot print: left, top, right, bottom
+    QByteArray option = "media"; // PageSize for the driver's own custom size
 };
 
 // What a CUPS queue told us when it was looked up.
@@ -22,11 +23,8 @@ struct CupsQueue {
     QString info;    // its description
     int dpi = 0;     // its default resolution; 0 when it names none
     std::vector<OfferedMedia> media;
-    std::optional<OfferedMedia> loaded; // the queue's default media: the label in the printer
-    // Any size between these two, when the driver takes custom sizes; empty otherwise.
-    QSize customMin;
-    QSize customMax;
-    QMargins customMargins;
+    // The label in the printer: the queue's default media, or what else the queue says is loaded.
+    std::optional<OfferedMedia> loaded;
     bool hasDriver = true; // a raw queue hands our page to the printer as it is
 };
 
@@ -53,9 +51,10 @@ struct QueueAttributes {
     QByteArray name;
     int dpi = 0;
     std::vector<QByteArray> mediaSupported;
-    std::vector<OfferedMedia> mediaMargins;   // media-col-database: sizes with their margins
+    std::vector<OfferedMedia> mediaReady;     // what an IPP printer says it holds (media-col-ready)
     std::optional<OfferedMedia> mediaDefault; // media-col-default (name from media-default)
     QMargins marginsSupported;                // the largest of each media-*-margin-supported
     QString makeAndModel;
+    QByteArray ppdDefault; // the driver's DefaultPageSize, read where CUPS calls the default unknown
 };
 CupsQueue readQueue(const QueueAttributes& attributes);

@@ -2,6 +2,8 @@
 
 #include "BarcodePainter.h"
 
+#include <QFontMetrics>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -32,11 +34,18 @@ QPoint toSticker(const QPoint& point, int rotation) {
     return rotation == 1 ? QPoint(point.y(), point.x()) : point;
 }
 
+// Below 300 dpi a bar module of one dot is a quarter narrower than the layouts meant (0.125 mm
+// at 203 dpi), at the edge of what scanners resolve: two dots where the widened symbol, quiet
+// zones and text included, stays on the sticker clear of every other element.
+constexpr int WidenBelowDpi = 300;
+
 struct ElementPainter {
     QPainter& painter;
     int rotation;
     int dpi;
     DotScale scale;
+    std::vector<QRect> taken; // where each element lies on the sticker, in element order
+    QRect sticker;
 
     void operator()(const TextElement& text) const {
         painter.setFont(text.font.at(dpi));
@@ -52,7 +61,34 @@ struct ElementPainter {
         if (barcode.readableFont) {
             readable = barcode.readableFont->at(dpi);
         }
-        paintBarcode(painter, scale(toSticker(barcode.rect, rotation)), barcode.symbol, readable, dpi);
+        const QRect rect = scale(toSticker(barcode.rect, rotation));
+        int module = 0;
+        if (barcode.symbol.kind == BarcodeSymbol::Kind::Code128 && dpi < WidenBelowDpi &&
+            barModuleDots(rect, barcode.symbol, dpi) == 1) {
+            const QRect widened(
+                rect.topLeft(),
+                QSize(2 * (barcode.symbol.columns + 2 * barcode.symbol.quietZone()), rect.height()));
+            const bool clear = sticker.contains(widened) &&
+                               std::none_of(taken.begin(), taken.end(), [&](const QRect& other) {
+                                   return other != rect && other.intersects(widened);
+                               });
+            module = clear ? 2 : 1;
+        }
+        paintBarcode(painter, rect, barcode.symbol, readable, dpi, module);
+    }
+
+    // Where an element lies on the sticker: a barcode its rectangle, a text its lines' box.
+    QRect place(const LabelElement& element) const {
+        if (const auto* text = std::get_if<TextElement>(&element)) {
+            const QFontMetrics metrics(text->font.at(dpi), painter.device());
+            const QPoint at = scale(toSticker(text->at, rotation));
+            return metrics.boundingRect(QRect(at, QSize(1 << 20, 1 << 20)), Qt::AlignLeft | Qt::AlignTop,
+                                        text->text);
+        }
+        if (const auto* barcode = std::get_if<BarcodeElement>(&element)) {
+            return scale(toSticker(barcode->rect, rotation));
+        }
+        return scale(toSticker(std::get<PictureElement>(element).rect, rotation));
     }
 
     void operator()(const PictureElement& picture) const {
@@ -77,7 +113,14 @@ QSize stickerSize(const LabelContent& content, int deviceDpi) {
 void paintLabel(QPainter& painter, const LabelContent& content, int deviceDpi) {
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    const ElementPainter paintElement{painter, content.rotation, deviceDpi, DotScale{content.dpi, deviceDpi}};
+    ElementPainter paintElement{painter,   content.rotation,
+                                deviceDpi, DotScale{content.dpi, deviceDpi},
+                                {},        QRect(QPoint(0, 0), stickerSize(content, deviceDpi))};
+    if (deviceDpi < WidenBelowDpi) {
+        for (const LabelElement& element : content.elements) {
+            paintElement.taken.push_back(paintElement.place(element));
+        }
+    }
     for (const LabelElement& element : content.elements) {
         std::visit(paintElement, element);
     }

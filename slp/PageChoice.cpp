@@ -1,7 +1,5 @@
 #include "PageChoice.h"
 
-#include "PdfPage.h"
-
 #include <cmath>
 
 namespace {
@@ -42,25 +40,20 @@ std::optional<PageChoice> onMedia(const OfferedMedia& media, const QSize& sticke
     const QSize room = printable(page, margins);
     for (const bool turned : {false, true}) {
         if (holds(room, turned ? sticker.transposed() : sticker)) {
-            return PageChoice{"media", media.name, page, turned, {margins.left(), margins.top()}};
+            return PageChoice{media.option, media.name, page, turned, {margins.left(), margins.top()}};
         }
     }
     return std::nullopt;
 }
 
-// For the administrator: what is loaded and how much of it the driver prints on.
-QString describeLoaded(const CupsQueue& queue, int dpi) {
-    if (!queue.loaded) {
-        return QStringLiteral("no loaded label");
-    }
-    const QSize page = toDots(queue.loaded->size, dpi);
-    const QSize room = printable(page, toDots(queue.loaded->margins, dpi));
-    return QStringLiteral("the loaded label %1 is %2 x %3 dots, printable %4 x %5")
-        .arg(QString::fromUtf8(queue.loaded->name))
-        .arg(page.width())
-        .arg(page.height())
-        .arg(room.width())
-        .arg(room.height());
+// Hundredths of a millimetre to tenths, halves rounded up.
+QString millimetres(int units) {
+    return QString::number(double(std::lround(units / 10.0)) / 10.0, 'f', 1);
+}
+
+QString millimetres(const QSize& units) {
+    return millimetres(units.width()) + QStringLiteral(" x ") + millimetres(units.height()) +
+           QStringLiteral(" mm");
 }
 
 qint64 area(const QSize& size) {
@@ -75,32 +68,26 @@ std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& sticke
         *whyNot = QStringLiteral("nothing to print");
         return std::nullopt;
     }
+    const QSize stickerUnits(int(std::lround(stickerDots.width() * UnitsPerInch / dpi)),
+                             int(std::lround(stickerDots.height() * UnitsPerInch / dpi)));
     if (queue.loaded) {
-        if (std::optional<PageChoice> page = onMedia(*queue.loaded, stickerDots, dpi)) {
-            return page;
+        // Never a larger page than the label in the printer: it would run over the next labels
+        // or past the head.
+        std::optional<PageChoice> page = onMedia(*queue.loaded, stickerDots, dpi);
+        if (!page) {
+            const QMargins margins = queue.loaded->margins;
+            *whyNot =
+                QStringLiteral("the %1 sticker does not fit the label loaded in queue %2, %3 %4 "
+                               "(printable %5), either way round")
+                    .arg(millimetres(stickerUnits), QString::fromUtf8(queue.name),
+                         QString::fromUtf8(queue.loaded->name), millimetres(queue.loaded->size),
+                         millimetres(QSize(queue.loaded->size.width() - margins.left() - margins.right(),
+                                           queue.loaded->size.height() - margins.top() - margins.bottom())));
         }
+        return page;
     }
-    if (!queue.customMax.isEmpty()) {
-        const QMargins margins = toDots(queue.customMargins, dpi);
-        const QSize least = toDots(queue.customMin, dpi);
-        const QSize most = toDots(queue.customMax, dpi);
-        for (const bool turned : {false, true}) {
-            const QSize sticker = turned ? stickerDots.transposed() : stickerDots;
-            const QSize page = QSize(sticker.width() + margins.left() + margins.right(),
-                                     sticker.height() + margins.top() + margins.bottom())
-                                   .expandedTo(least);
-            if (holds(most, page)) {
-                // Named as the driver's own option: CUPS turns a custom media size into whole
-                // points, which cuts dots off the label.
-                return PageChoice{"PageSize",
-                                  "Custom." + pagePoints(page.width(), dpi) + "x" +
-                                      pagePoints(page.height(), dpi),
-                                  page,
-                                  turned,
-                                  {margins.left(), margins.top()}};
-            }
-        }
-    }
+    // Nothing said of what is loaded: the smallest of the printer's own sizes that holds the
+    // sticker, no wider than its widest one (its head).
     std::optional<PageChoice> best;
     for (const OfferedMedia& media : queue.media) {
         std::optional<PageChoice> page = onMedia(media, stickerDots, dpi);
@@ -109,14 +96,9 @@ std::optional<PageChoice> choosePage(const CupsQueue& queue, const QSize& sticke
         }
     }
     if (!best) {
-        *whyNot =
-            QStringLiteral("no label size of queue %1 holds the %2 x %3 dot sticker inside its printable "
-                           "area, either way round (%4, at %5 dpi)")
-                .arg(QString::fromUtf8(queue.name))
-                .arg(stickerDots.width())
-                .arg(stickerDots.height())
-                .arg(describeLoaded(queue, dpi))
-                .arg(dpi);
+        *whyNot = QStringLiteral("queue %1 says no label is loaded, and none of its sizes holds the %2 "
+                                 "sticker inside its printable area, either way round")
+                      .arg(QString::fromUtf8(queue.name), millimetres(stickerUnits));
     }
     return best;
 }

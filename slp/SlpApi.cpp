@@ -1,10 +1,12 @@
 #include "SlpApi.h"
 
+#include "CupsJobs.h"
 #include "LibraryFolder.h"
 #include "SlpProfile.h"
 #include "SlpSession.h"
 #include "Windows1252.h"
 
+#include <QHash>
 #include <QRect>
 #include <algorithm>
 #include <cstring>
@@ -46,6 +48,12 @@ int32_t copyOut(const QString& text, char* buffer, int32_t size) {
         buffer[length] = '\0';
     }
     return static_cast<int32_t>(bytes.size());
+}
+
+// Why each job of the last SlpGetJobStates did not print.
+QHash<int32_t, QString>& jobReasons() {
+    static QHash<int32_t, QString> reasons;
+    return reasons;
 }
 
 } // namespace
@@ -135,4 +143,27 @@ int32_t SlpGetServerSilence(char* buffer, int32_t size) {
 int32_t SlpSetServerSilence(const char* reason) {
     session().noteServerSilence(text(reason));
     return -1;
+}
+
+int32_t SlpGetLastJobId() {
+    return lastCupsJob();
+}
+
+int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t waitMilliseconds, int32_t* states) {
+    jobReasons().clear();
+    if (jobIds == nullptr || states == nullptr || count <= 0) {
+        return -1;
+    }
+    const std::vector<int32_t> jobs(jobIds, jobIds + count);
+    const std::vector<CupsJobFate> fates =
+        settleCupsJobs(jobs, std::chrono::milliseconds(std::clamp(waitMilliseconds, 0, 60'000)));
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        states[i] = fates[i].state;
+        jobReasons().insert(jobs[i], fates[i].reason);
+    }
+    return -1;
+}
+
+int32_t SlpGetJobReason(int32_t jobId, char* buffer, int32_t size) {
+    return copyOut(jobReasons().value(jobId), buffer, size);
 }

@@ -54,6 +54,8 @@ enum : int32_t {
     SLP_ERROR_DATA_TOO_LONG = 9,  // a barcode cannot hold its data
     SLP_ERROR_JOB_UNKNOWN = 10,   // sent, but whether it printed cannot be known
     SLP_ERROR_REFUSED = 11,       // the printer refused the label for another reason
+    SLP_ERROR_JOB_FAILED = 12,    // CUPS took the label, and the printer's job ended without it
+    SLP_ERROR_JOB_WAITING = 13,   // CUPS took the label, and its job still waits in the printer
     SLP_ERROR_OTHER = 99,
 };
 SLP_API int32_t SlpGetLastErrorCode(void);
@@ -68,3 +70,21 @@ SLP_API int32_t SlpGetServerSilence(char* buffer, int32_t size);
 // The other printer library found CUPS silent during this job, for the reason given
 // (Windows-1252): this one does not wait for it either until the next job begins.
 SLP_API int32_t SlpSetServerSilence(const char* reason);
+
+// The CUPS job carrying the label of the last SlpEndLabel that returned -1; 0 when that printer is
+// not a CUPS queue.
+SLP_API int32_t SlpGetLastJobId(void);
+
+// What became of a CUPS job: printed only when the printer finished it.
+enum : int32_t {
+    SLP_JOB_PRINTED = 1, // completed
+    SLP_JOB_LOST = 2,    // aborted or canceled: it did not print
+    SLP_JOB_WAITING = 3, // still pending, held or processing when the wait ended
+    SLP_JOB_UNKNOWN = 4, // CUPS did not say
+};
+// Asks CUPS for the jobs given (of either library) until none waits any more or waitMilliseconds
+// have passed, and writes one SLP_JOB_ code per job into states. Returns -1.
+SLP_API int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t waitMilliseconds,
+                                int32_t* states);
+// Why a job of the last SlpGetJobStates did not print, copied out as SlpGetLastErrorText copies.
+SLP_API int32_t SlpGetJobReason(int32_t jobId, char* buffer, int32_t size);

@@ -1,5 +1,6 @@
 #include "SlpSession.h"
 
+#include "CupsJobs.h"
 #include "CupsQueue.h"
 #include "PrinterLookup.h"
 
@@ -150,6 +151,7 @@ int32_t SlpSession::endLabel() {
     mLabel.reset();
     content.rotation = mRotation;
     mLastError.clear();
+    lastCupsJob() = 0;
     if (!mLabelFailure.isEmpty()) {
         mLastError = std::exchange(mLabelFailure, SlpFailure{});
         return False;

@@ -405,6 +405,10 @@ TEST(LostStickersMessage, NamesSamplesStickerPrinterAndCauseInGerman) {
         {"fate unknown", {lostRun("large label", p450, C::FolderFull, 12300005, 1) + QList<LostSticker>{batch({"70500001", "70500002", "70500003", "70500004"}, C::JobUnknown, true)}, false, {}, {}, {}},
          "1 Etikett nicht gedruckt:\n    Großes Etikett 12300005 (" + p450 + "): Ordner voll\n\nFür 1 Etikett nicht bekannt, ob gedruckt: Drucker prüfen, bevor nochmals gedruckt wird.\n"
          "    Ergebnisetikett für 4 Proben 70500001 bis 70500004 (" + p440 + ")\n\n" + kAgain + "\nFehlende Etiketten mit F5 nachdrucken."},
+        // A job the printer aborted is lost; one it still holds prints later: apart, not offered again.
+        {"waiting in the printer", {lostRun("large label", p450, C::JobFailed, 12300005, 1) + QList<LostSticker>{batch({"70500001", "70500002", "70500003", "70500004"}, C::JobWaiting, true)}, false, {}, {}},
+         "1 Etikett nicht gedruckt:\n    Großes Etikett 12300005 (" + p450 + "): Drucker hat den Auftrag abgebrochen\n\n1 Etikett noch im Drucker:\n"
+         "    Ergebnisetikett für 4 Proben 70500001 bis 70500004 (" + p440 + "): wartet im Drucker: nicht gedruckt, bis der Drucker weiterarbeitet\n\n" + kAgain},
         // clang-format on
     };
     for (const auto& row : rows)

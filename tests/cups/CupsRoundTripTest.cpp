@@ -54,21 +54,32 @@ struct DriverRow {
 
 // clang-format off
 const DriverRow kDriverRows[] = {
-    {"Zpl300", "450", "zpl300", 300, {}},
+    // 2 x 5.5 in stock holds the 300 dpi library's stickers lengthwise, not the 203 dpi batch sticker.
+    {"Zpl300", "450", "zpl300", 300, {What::Batch}},
     {"Zpl203", "240", "zpl203", 203, {}},
     {"Zpl600", "451", "zpl600", 600, {}},
     {"Epl2", "452", "epl2", 203, {}},
     {"Epl2With203DpiLayouts", "241", "epl2at241", 203, {}},
-    {"Epl1", "453", "epl1", 203, {}},
-    {"Cpcl", "454", "cpcl", 203, {}},
+    {"Epl1", "453", "epl1", 203, {What::Batch}},
+    // The driver's own 4 x 5 in label: too short for the long stickers either way round.
+    {"Cpcl", "454", "cpcl", 203, {What::Sample, What::Result, What::Batch, What::Large}},
     // A 2.3-inch head holds the 300 dpi library's stickers turned, not the 203 dpi library's.
     {"SmallLabel", "455", "small", 300, {What::Batch}},
     {"SmallLabelWith203DpiLayouts", "242", "small62", 300, {What::Sample, What::Batch, What::Large}},
     {"PclWithMargins", "456", "pcl", 300, {}},
     {"PostScript", "440", "postscript", 300, {}},
+    // Defaults that would double, shrink, turn, mirror, hold, skip or reorder every label.
     {"HostileDefaults", "457", "hostile", 300, {}},
+    // Small stock: only the small barcode fits, the 300 dpi layouts drawn at 203 dpi.
+    {"Zpl4x2Stock", "462", "zpl4x2", 203, {What::Sample, What::Result, What::Batch, What::Large}},
+    {"Epl2x1Stock", "463", "epl2x1", 203, {What::Sample, What::Result, What::Batch, What::Large}},
+    // A custom default page size, which CUPS reports as unknown: read from the driver's defaults.
+    {"ZplCustomDefaultSize", "464", "zplcustom", 300, {}},
     {"Driverless203CustomSizes", "243", "ipp203", 203, {}},
-    {"Driverless300FixedSizes", "461", "ipp300", 300, {}},
+    // 2 x 7 in with 1 mm margins is too narrow for 2-inch stickers; never sent on 4 x 6 in instead.
+    {"Driverless300FixedSizes", "461", "ipp300", 300, {What::Sample, What::Result, What::Batch, What::Large}},
+    // No margins: CUPS calls the default unknown, the printer says 2 x 1 in is ready.
+    {"Driverless2x1Ready", "244", "ipp2x1", 203, {What::Sample, What::Result, What::Batch, What::Large}},
 };
 // clang-format on
 
@@ -187,15 +198,22 @@ bool waitForJobs(const QDir& folder, const QString& queue, int count) {
     return capturedJobs(folder).size() >= count;
 }
 
-QStringList barcodes(const QImage& page, const QString& format) {
-    // Turned stickers lie across the page: read the page both ways.
-    QStringList out;
+// What zxing and zbar both read at the printer's own dots (zxing alone where zbarToo is false);
+// turned stickers lie across the page, so the page is read both ways.
+QStringList barcodes(const QImage& page, const QString& format, bool zbarToo = true) {
+    QStringList byDecoder[2];
     for (const QImage& image : {page, page.transformed(QTransform().rotate(90))})
-        for (const ScannedBarcode& barcode : scanBarcodes(image))
-            if (barcode.format == format && !out.contains(barcode.text))
-                out << barcode.text;
-    out.sort();
-    return out;
+        for (int decoder = 0; decoder < 2; ++decoder)
+            for (const ScannedBarcode& barcode :
+                 decoder == 0 ? scanBarcodes(image) : scanBarcodesWithZbar(image))
+                if (barcode.format == format && !byDecoder[decoder].contains(barcode.text))
+                    byDecoder[decoder] << barcode.text;
+    QStringList both;
+    for (const QString& text : std::as_const(byDecoder[0]))
+        if (!zbarToo || byDecoder[1].contains(text))
+            both << text;
+    both.sort();
+    return both;
 }
 
 QStringList sorted(QStringList list) {
@@ -357,9 +375,12 @@ TEST_P(CupsRoundTrip, EveryStickerPrintsAsOneLabelAndScansBackToItsRow) {
             << "ink at " << ink.x() << "," << ink.y() << " to " << ink.right() << "," << ink.bottom();
 
         const Row& own = sticker.own;
+        // The 300 dpi sample sticker's code has no room to widen: one dot below 300 dpi, which zbar
+        // misses for some codes, as the README says.
+        const bool oneDotCode = sticker.from300Dpi && row.dpi < 300;
         switch (sticker.what) {
         case What::Sample:
-            EXPECT_EQ(barcodes(labels[0], "Code128"), sorted({own.sample, own.code}));
+            EXPECT_EQ(barcodes(labels[0], "Code128", !oneDotCode), sorted({own.sample, own.code}));
             break;
         case What::Large:
         case What::Small:
@@ -408,9 +429,9 @@ private:
     bool mListening = false;
 };
 
-// A sticker whose printer did not take it: the job still runs to its end, records its row and
-// names the sticker with the kind and words of the failure; a held queue takes the job and prints
-// it later.
+// A sticker whose printer did not take or did not print it: the job still runs to its end, records
+// its row and names the sticker with the kind and words of the failure; a disabled queue keeps its
+// jobs, reported apart as waiting in the printer and not offered for printing again.
 struct FailureRow {
     const char* name;
     const char* printer; // model digits of all three printers
@@ -418,15 +439,17 @@ struct FailureRow {
     StickerCause cause;
     const char* reason; // part of each lost sticker's reason
     const char* queue;  // captures nothing
+    int held;           // jobs CUPS still holds for the queue afterwards
 };
 
 // clang-format off
 const FailureRow kFailureRows[] = {
-    {"RefusingQueue", "460", 2, StickerCause::NotAccepting, "is not accepting jobs", "refusing"},
-    {"DisabledQueue", "470", 0, StickerCause::None, "", "held"},
-    {"TwoQueuesOneName", "459", 2, StickerCause::AmbiguousName, "queues twin1 and twin2 in CUPS at /", "twin1"},
-    {"RawQueue", "458", 2, StickerCause::NoDriver, "queue raw in CUPS at /", "raw"},
-    {"NoSuchPrinter", "499", 2, StickerCause::NotFound, "no printer \"Smart Label Printer 499\"", "none"},
+    {"RefusingQueue", "460", 2, StickerCause::NotAccepting, "is not accepting jobs", "refusing", 0},
+    {"DisabledQueue", "470", 2, StickerCause::JobWaiting, "still pending after 15 s: held by the test set-up", "held", 2},
+    {"FailingBackend", "471", 2, StickerCause::JobFailed, "aborted: the test printer is out of labels", "failing", 0},
+    {"TwoQueuesOneName", "459", 2, StickerCause::AmbiguousName, "queues twin1 and twin2 in CUPS at /", "twin1", 0},
+    {"RawQueue", "458", 2, StickerCause::NoDriver, "queue raw in CUPS at /", "raw", 0},
+    {"NoSuchPrinter", "499", 2, StickerCause::NotFound, "no printer \"Smart Label Printer 499\"", "none", 0},
 };
 // clang-format on
 
@@ -450,12 +473,14 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
         EXPECT_FALSE(lost.sticker.isEmpty());
         EXPECT_TRUE(lost.reason.contains(QString::fromUtf8(row.reason))) << lost.reason.toStdString();
         EXPECT_EQ(lost.cause, row.cause);
+        EXPECT_EQ(lost.unknown, row.cause == StickerCause::JobWaiting)
+            << "printed again only if surely not printed";
     }
     if (report.lostStickers.size() == 2) {
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);
     }
-    // Jobs still waiting in CUPS: those the held queue took.
-    EXPECT_EQ(waiting(QString::fromLatin1(row.queue)), 2 - row.lost);
+    EXPECT_EQ(waiting(QString::fromLatin1(row.queue)), row.held);
+    cancelAll(QString::fromLatin1(row.queue));
     EXPECT_TRUE(capturedJobs(captureFolder(row.queue)).isEmpty());
 }
 

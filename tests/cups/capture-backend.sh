@@ -9,6 +9,10 @@ if [ $# -eq 0 ]; then
     echo 'direct capture "Unknown" "Test capture"'
     exit 0
 fi
+if [ "$DEVICE_URI" = "capture:out-of-labels" ]; then # a printer that fails every job
+    echo "ERROR: the test printer is out of labels" >&2
+    exit 1
+fi
 folder=${DEVICE_URI#capture:}
 if [ -z "$folder" ] || [ "$folder" = "$DEVICE_URI" ]; then
     echo "ERROR: device URI $DEVICE_URI is not capture:/folder" >&2

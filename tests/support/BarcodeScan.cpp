@@ -1,5 +1,7 @@
 #include "BarcodeScan.h"
 
+// Before zxing-cpp, which defines a macro of a name zbar uses.
+#include <zbar.h>
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 #include <algorithm>
@@ -32,6 +34,28 @@ std::vector<ScannedBarcode> scanBarcodes(const QImage& sticker) {
         found.push_back({QString::fromLatin1(ZXing::ToString(result.format())),
                          QString::fromStdString(result.text()),
                          QRect(QPoint(left, top), QPoint(right, bottom))});
+    }
+    return found;
+}
+
+std::vector<ScannedBarcode> scanBarcodesWithZbar(const QImage& sticker) {
+    const QImage grey = sticker.convertToFormat(QImage::Format_Grayscale8);
+    QByteArray packed; // zbar wants rows without padding
+    for (int y = 0; y < grey.height(); ++y) {
+        packed.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
+    }
+    zbar::ImageScanner scanner;
+    scanner.set_config(zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
+    scanner.set_config(zbar::ZBAR_CODE128, zbar::ZBAR_CFG_ENABLE, 1);
+    scanner.set_config(zbar::ZBAR_QRCODE, zbar::ZBAR_CFG_ENABLE, 1);
+    zbar::Image image(unsigned(grey.width()), unsigned(grey.height()), "Y800", packed.constData(),
+                      unsigned(packed.size()));
+    scanner.scan(image);
+    std::vector<ScannedBarcode> found;
+    for (auto symbol = image.symbol_begin(); symbol != image.symbol_end(); ++symbol) {
+        const QString format =
+            symbol->get_type() == zbar::ZBAR_QRCODE ? QStringLiteral("QRCode") : QStringLiteral("Code128");
+        found.push_back({format, QString::fromStdString(symbol->get_data()), {}});
     }
     return found;
 }
