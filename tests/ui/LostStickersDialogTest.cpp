@@ -191,9 +191,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, PrintAgainTable, ::testing::Values(
 INSTANTIATE_TEST_SUITE_P(Rows, MessageKeys, ::testing::Values(
     KeyRow{"Enter", {Qt::Key_Return}, "PrintAgain", true, false},
     KeyRow{"Space", {Qt::Key_Space}, "PrintAgain", true, false},
-    KeyRow{"TabTabEnter", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, "PrintAgain", true, false},
+    KeyRow{"TabTabTabEnter", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, "PrintAgain", true, false},
     KeyRow{"BacktabSpace", {Qt::SHIFT | Qt::Key_Backtab, Qt::Key_Space}, "Close", false, true},
-    KeyRow{"TabEnter", {Qt::Key_Tab, Qt::Key_Return}, "Close", false, true},
+    KeyRow{"TabTabEnter", {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Return}, "Close", false, true},
+    KeyRow{"TabEscape", {Qt::Key_Tab, Qt::Key_Escape}, "GiveUp", false, true},
     KeyRow{"Escape", {Qt::Key_Escape}, "PrintAgain", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
