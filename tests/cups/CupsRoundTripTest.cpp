@@ -553,14 +553,14 @@ private:
                         if (body >= 0 && pair.head.size() >= body + 8 && pair.head[body + 6] == 0 &&
                             pair.head[body + 7] == 2)
                             pair.printJob = jobTaken = true;
-                        ::write(pair.server, buffer, size_t(n));
+                        closed = ::write(pair.server, buffer, size_t(n)) != n; // a pass-on that fails ends the pair
                     }
                 }
                 if (!closed && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP))) {
                     const ssize_t n = ::read(pair.server, buffer, sizeof buffer);
                     closed = n <= 0;
                     if (n > 0 && !pair.printJob && !(mEveryAnswerAfter && jobTaken))
-                        ::write(pair.client, buffer, size_t(n));
+                        closed = ::write(pair.client, buffer, size_t(n)) != n;
                 }
                 if (closed)
                     pair.close();
