@@ -35,14 +35,17 @@ void OwedStickers::settle(const StickerKind& kind, const QStringList& SampleIds,
                           const StickerOutcome& outcome) {
     const QStringList settled = named(SampleIds);
     for (Owed& owed : mOwed) {
-        if (owed.kind != &kind || owed.SampleIds != settled || owed.told)
+        if (owed.kind != &kind || owed.SampleIds != settled || (owed.told && !owed.awaiting))
             continue;
         owed.told = true;
         owed.changed = true;
+        owed.awaiting = outcome.state == StickerOutcome::State::Printed && outcome.cupsJob != 0;
         // Without a printer setting the job says nothing of the sticker: it is not asked for.
-        owed.printed = !outcome.lost();
-        owed.state = outcome.state == StickerOutcome::State::Unknown ? OwedStickerRow::State::Maybe
-                                                                     : OwedStickerRow::State::Owed;
+        owed.printed = !outcome.lost() && !owed.awaiting;
+        const bool perhaps = owed.awaiting || outcome.state == StickerOutcome::State::Unknown ||
+                             outcome.state == StickerOutcome::State::Waiting;
+        owed.state = perhaps ? OwedStickerRow::State::Maybe : OwedStickerRow::State::Owed;
+        break;
     }
 }
 

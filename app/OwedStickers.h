@@ -21,6 +21,7 @@ public:
         bool told = false;    // printed, lost or of unknown fate: the job has said so
         bool printed = false; // owed no more, once that is written
         bool changed = true;  // not yet written as it stands
+        bool awaiting = false; // CUPS took it: printed once its job completes, told again then
     };
 
     // A recorded label is owed each of these stickers; its own are sent after its transaction. One
@@ -30,7 +31,8 @@ public:
 
     // What became of a sticker: printed (or without a printer) it is owed no more; lost it stays
     // owed; sent without knowing whether it printed it stays, apart. The samples' empty places do
-    // not count.
+    // not count. A sticker CUPS took stays owed, as perhaps printed, until settled again with what
+    // became of its job.
     void settle(const StickerKind& kind, const QStringList& SampleIds, const StickerOutcome& outcome);
 
     // Not yet printed nor told: each label's own stickers first, then those that gather several.

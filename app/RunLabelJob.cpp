@@ -101,6 +101,26 @@ void writeOutcomes(MainModule& module, OwedStickers& owed) {
     }
 }
 
+// Printed is the printer's word: once CUPS has said what became of the stickers it took, the
+// owed rows follow it, and then what the job printed is written.
+void finishPrinting(MainModule& module, JobReport& report, OwedStickers& owed) {
+    const qsizetype toldBefore = report.lostStickers.size();
+    SettlePrinterJobs(module, report.lostStickers, [&owed](const SlpJobShare::Sent& sent) {
+        StickerOutcome printed;
+        printed.state = StickerOutcome::State::Printed;
+        if (const StickerKind* kind = StickerKindNamed(sent.sticker))
+            owed.settle(*kind, sent.SampleIds, printed);
+    });
+    for (qsizetype i = toldBefore; i < report.lostStickers.size(); ++i) {
+        const LostSticker& lost = report.lostStickers.at(i);
+        StickerOutcome outcome;
+        outcome.state = lost.unknown ? StickerOutcome::State::Unknown : StickerOutcome::State::Lost;
+        if (const StickerKind* kind = StickerKindNamed(lost.sticker))
+            owed.settle(*kind, lost.SampleIds, outcome);
+    }
+    writeOutcomes(module, owed);
+}
+
 // The count box's number where the repeat rule applies; one pass otherwise.
 qint16 repeatCount(const LabelJob& job, const QString& text2) {
     return RepeatRuleApplies(job.CustomerId, text2) ? ToInteger16(text2.trimmed()) : qint16(1);
@@ -183,7 +203,9 @@ QString errorText(const std::exception& failure, const QString& reason, const QS
     return text;
 }
 
-JobReport runLabelJob(MainModule& module, const StopRequest& stop) {
+} // namespace
+
+JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
     JobReport report;
     LabelJob& job = module.job;
     OwedStickers owed;
@@ -222,7 +244,7 @@ JobReport runLabelJob(MainModule& module, const StopRequest& stop) {
                 // A four-test kit is one unit: its batch sticker lists all four, so a stop waits
                 // for the end of the pass.
                 if (passStickers.empty() && (report.stopped = stop.requested())) {
-                    writeOutcomes(module, owed);
+                    finishPrinting(module, report, owed);
                     return report;
                 }
             }
@@ -230,18 +252,18 @@ JobReport runLabelJob(MainModule& module, const StopRequest& stop) {
                 printing.print({kind}, firstOf(passSamples, kind->samples),
                                firstOf(passCodes, kind->samples));
             if (!passStickers.empty() && (report.stopped = stop.requested())) {
-                writeOutcomes(module, owed);
+                finishPrinting(module, report, owed);
                 return report;
             }
         }
-        writeOutcomes(module, owed);
+        finishPrinting(module, report, owed);
         ResetLabelJob(module);
     } catch (const ClosedWhileWaiting& closed) {
         // Closed while the database kept the job waiting: it stops, naming what it still owes.
         TellAdministrator(closed.description());
         report.stopped = true;
         noteUnprinted(report, owed, module.settings);
-        writeOutcomes(module, owed);
+        finishPrinting(module, report, owed);
     } catch (const std::exception& failure) {
         // The job ends here; what it recorded stays, and what it owes is named.
         const QString reason = reasonOf(failure, module.db);
@@ -256,16 +278,8 @@ JobReport runLabelJob(MainModule& module, const StopRequest& stop) {
             owed.forget(StickersOfJob(job.Kind, true));
         }
         noteUnprinted(report, owed, module.settings);
-        writeOutcomes(module, owed);
+        finishPrinting(module, report, owed);
     }
     return report;
 }
 
-} // namespace
-
-JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
-    JobReport report = runLabelJob(module, stop);
-    // Also after an error: a sticker CUPS took counts once its printer finished it.
-    SettlePrinterJobs(module, report.lostStickers);
-    return report;
-}

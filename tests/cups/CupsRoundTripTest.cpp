@@ -1,5 +1,6 @@
 #include "BarcodeScan.h"
 #include "CapturedJob.h"
+#include "DeskOwes.h"
 #include "LostStickers.h"
 #include "MainModule.h"
 #include "SlpLibrary.h"
@@ -478,6 +479,12 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
     }
     if (report.lostStickers.size() == 2) {
         EXPECT_NE(report.lostStickers[0].sticker, report.lostStickers[1].sticker);
+    }
+    // Still owed at the next start: what the printer did not finish, as perhaps printed where CUPS holds it.
+    const JobReport owed = OwedSinceEarlier(mModule);
+    ASSERT_EQ(owed.lostStickers.size(), size_t(row.lost));
+    for (const LostSticker& sticker : owed.lostStickers) {
+        EXPECT_EQ(sticker.unknown, row.cause == StickerCause::JobWaiting) << sticker.sticker.toStdString();
     }
     EXPECT_EQ(waiting(QString::fromLatin1(row.queue)), row.held);
     cancelAll(QString::fromLatin1(row.queue));
