@@ -50,7 +50,7 @@ LostStickersDialog::LostStickersDialog(MainModule& module, JobReport report, QWi
 
     auto* row = new QHBoxLayout;
     row->addWidget(mIcon, 0, Qt::AlignTop);
-    row->addWidget(mScroll, 1);
+    row->addWidget(mScroll, 1, Qt::AlignLeft | Qt::AlignTop); // a shorter text stays beside the icon
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(ButtonRow({mPrintAgain, mGiveUp, mClose}));
@@ -142,4 +142,5 @@ void LostStickersDialog::fitToScreen() {
     mScroll->setFixedSize(textWidth + scrollBar, std::max(std::min(textHeight, highest), 1));
     setMaximumSize(room);
     adjustSize();
+    resize(sizeHint()); // shrinks too, when a shorter text follows a longer one
 }
