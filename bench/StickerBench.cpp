@@ -58,6 +58,25 @@ void SampleStickerIntoFilledFolder(benchmark::State& state) {
     appFolder().clearPrinters();
 }
 
+// After a stop the desk looks for the stickers it was sending by their names; a name the folder
+// does not hold makes it read every file's first chunks, the slowest case.
+void FindUnsentStickerInFilledFolder(benchmark::State& state) {
+    Stickers stickers;
+    const QDir folder(appFolder().path() + QStringLiteral("/printers/Smart Label Printer 450"));
+    appFolder().clearPrinters();
+    stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
+    const QString first = folder.entryList({QStringLiteral("*.png")}, QDir::Files).value(0);
+    for (int i = 0; i < state.range(0); ++i)
+        QFile::copy(folder.filePath(first),
+                    folder.filePath(QStringLiteral("%1.png").arg(i + 2, 6, 10, QLatin1Char('0'))));
+    QString whyNot;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(appFolder().printer7x32().SlpFindLabels(
+            QStringLiteral("Smart Label Printer 450"), {QStringLiteral("Velmora sample 70199999")}, {0},
+            60000, whyNot));
+    appFolder().clearPrinters();
+}
+
 void stickerOptions(benchmark::internal::Benchmark* bench) {
     bench->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 }
@@ -94,3 +113,4 @@ BENCHMARK_CAPTURE(Sticker, BatchResult62, [](Stickers& s) {
                                   "4E5F6071", "8293A4B5");
 })->Apply(stickerOptions);
 BENCHMARK(SampleStickerIntoFilledFolder)->Arg(0)->Arg(1'000)->Arg(10'000)->Apply(stickerOptions);
+BENCHMARK(FindUnsentStickerInFilledFolder)->Arg(1'000)->Arg(10'000)->Apply(stickerOptions);

@@ -38,7 +38,8 @@ const QList<QByteArray> CalledFunctions = {
     "SlpOpenPrinter",      "SlpGetLabelWidth", "SlpGetLabelHeight",  "SlpStartLabel",   "SlpSetRotation",
     "SlpCreateFont",       "SlpDrawTextXY",    "SlpSetBarCodeStyle", "SlpDrawBarCode",  "SlpDrawPicture",
     "SlpEndLabel",         "SlpDeleteFont",    "SlpClosePrinter",    "SlpBeginJob",     "SlpGetServerSilence",
-    "SlpSetServerSilence", "SlpGetLastJobId",  "SlpGetJobStates",    "SlpGetJobReason",
+    "SlpSetServerSilence", "SlpGetLastJobId",  "SlpGetJobStates",    "SlpGetJobReason", "SlpNameLabel",
+    "SlpFindLabels",
 };
 
 } // namespace
@@ -183,6 +184,31 @@ void SlpLibrary::shareSilence() {
         tell(ToWindows1252(mShare->silentServer).constData());
         mSilenceShared = true;
     }
+}
+
+void SlpLibrary::SlpNameLabel(const QString& labelName) {
+    as<decltype(::SlpNameLabel)>(function("SlpNameLabel"))(ToWindows1252(labelName).constData());
+}
+
+std::vector<qint32> SlpLibrary::SlpFindLabels(const QString& printerName, const QStringList& labelNames,
+                                              const std::vector<qint64>& notBefore, qint32 waitMilliseconds,
+                                              QString& whyNot) {
+    const auto find = as<decltype(::SlpFindLabels)>(function("SlpFindLabels"));
+    std::vector<QByteArray> names;
+    std::vector<const char*> pointers;
+    std::vector<int64_t> times;
+    for (qsizetype i = 0; i < labelNames.size(); ++i) {
+        names.push_back(ToWindows1252(labelNames[i]));
+        times.push_back(size_t(i) < notBefore.size() ? notBefore[size_t(i)] : 0);
+    }
+    for (const QByteArray& name : names)
+        pointers.push_back(name.constData());
+    std::vector<int32_t> states(names.size(), SLP_JOB_UNKNOWN);
+    if (!names.empty())
+        find(ToWindows1252(printerName).constData(), pointers.data(), times.data(), int32_t(names.size()),
+             waitMilliseconds, states.data());
+    whyNot = SlpLastErrorText();
+    return {states.begin(), states.end()};
 }
 
 void SlpLibrary::SlpCheckLibrary() {

@@ -34,6 +34,10 @@ public:
     qint32 SlpLastJobId() override;
     std::vector<SlpJobState> SlpJobStates(const std::vector<qint32>& jobIds,
                                           qint32 waitMilliseconds) override;
+    void SlpNameLabel(const QString& labelName) override;
+    std::vector<qint32> SlpFindLabels(const QString& printerName, const QStringList& labelNames,
+                                      const std::vector<qint64>& notBefore, qint32 waitMilliseconds,
+                                      QString& whyNot) override;
     void SlpCheckLibrary() override;
 
 private:

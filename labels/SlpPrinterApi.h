@@ -69,6 +69,17 @@ public:
                                                   qint32 /*waitMilliseconds*/) {
         return std::vector<SlpJobState>(jobIds.size());
     }
+    // Names the next label on its printer (a CUPS job's name, a text in the file printer's PNG),
+    // so that SlpFindLabels can find it after a stop.
+    virtual void SlpNameLabel(const QString& /*labelName*/) {}
+    // Looks on the printer for the newest label of each name, waiting at most waitMilliseconds in
+    // all: one SLP_JOB_ code per name (LOST: surely not printed). notBefore: seconds since 1970,
+    // just before each could have been sent. whyNot: why a name was not settled.
+    virtual std::vector<qint32> SlpFindLabels(const QString& /*printerName*/, const QStringList& labelNames,
+                                              const std::vector<qint64>& /*notBefore*/,
+                                              qint32 /*waitMilliseconds*/, QString& /*whyNot*/) {
+        return std::vector<qint32>(size_t(labelNames.size()), SLP_JOB_UNKNOWN);
+    }
     // At start-up: throws AppError naming the library when it is missing, damaged or lacks a
     // function the tool calls. Loads it in a child process only.
     virtual void SlpCheckLibrary() {}

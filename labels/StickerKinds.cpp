@@ -54,3 +54,7 @@ std::vector<const StickerKind*> StickersOfJob(qint16 jobKind, bool perPass) {
             stickers.push_back(&kind);
     return stickers;
 }
+
+QString StickerLabelName(const StickerKind& kind, const QString& firstSampleId) {
+    return QStringLiteral("Velmora ") + kind.keyword + u' ' + firstSampleId;
+}

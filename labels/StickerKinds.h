@@ -31,5 +31,9 @@ const StickerKind* StickerKindNamed(const QString& name);
 const StickerKind* StickerKindOfKeyword(const QString& keyword);
 const StickerKind* StickerKindOfLayout(StickerLayout layout);
 
+// The name a sticker carries on its printer, "Velmora sample 70100001": its kind and its first
+// sample, which no other sticker of any desk shares (a reprint shares it with the sticker itself).
+QString StickerLabelName(const StickerKind& kind, const QString& firstSampleId);
+
 // The stickers a job of this kind prints for each label, or once at the end of each pass.
 std::vector<const StickerKind*> StickersOfJob(qint16 jobKind, bool perPass);

@@ -118,11 +118,12 @@ StickerOutcome StickerRoutines::print(StickerLayout layout, const QStringList& S
     const StickerKind* kind = StickerKindOfLayout(layout);
     Q_ASSERT_X(kind, "StickerRoutines::print", "a layout without its row in the sticker kinds");
     return printSticker(mApi, kind ? mSettings.*kind->printer : QString(),
-                        layout({mSettings, mJob, SampleIds, CodeIds}));
+                        layout({mSettings, mJob, SampleIds, CodeIds}),
+                        kind ? StickerLabelName(*kind, SampleIds.value(0)) : QString());
 }
 
-StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
-                            const LaidOutSticker& sticker) {
+StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting, const LaidOutSticker& sticker,
+                            const QString& labelName) {
     StickerOutcome outcome{StickerOutcome::State::NoPrinter, printerName(printerSetting), {}};
     if (api.SlpOpenPrinter(outcome.printer, sticker.labelType, sticker.openFlag) == 0) {
         // An empty setting is a desk without that printer: nothing to say. A setting that names
@@ -145,6 +146,8 @@ StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
     [[maybe_unused]] const qint32 height = api.SlpGetLabelHeight();
 
     QList<Font> fonts;
+    if (!labelName.isEmpty())
+        api.SlpNameLabel(labelName);
     if (api.SlpStartLabel()) {
         api.SlpSetRotation(sticker.rotation);
         fonts = drawSteps(api, sticker.steps);

@@ -73,9 +73,10 @@ QString printerName(const QString& printerSetting);
 // The sequence every sticker runs: open, sizes, start, rotation, steps, end, fonts released,
 // close. An empty printer setting prints nothing and reports nothing; a printer that does not open
 // for a setting that names one, a label that does not start (not drawn) and one that SlpEndLabel
-// did not deliver are lost, with the library's reason where it gives one.
+// did not deliver are lost, with the library's reason where it gives one. A name given goes to the
+// printer with the label, so that it can be found there after a stop.
 [[nodiscard]] StickerOutcome printSticker(SlpPrinterApi& api, const QString& printerSetting,
-                                          const LaidOutSticker& sticker);
+                                          const LaidOutSticker& sticker, const QString& labelName = {});
 
 // One printer library's stickers, drawn with the settings and the job they read.
 class StickerRoutines {

@@ -107,8 +107,7 @@ bool askJobs(const std::vector<int32_t>& jobIds, Clock::time_point deadline, QHa
 }
 
 bool stillWaiting(int state) {
-    return state == IPP_JSTATE_PENDING || state == IPP_JSTATE_HELD || state == IPP_JSTATE_PROCESSING ||
-           state == IPP_JSTATE_STOPPED;
+    return cupsJobWaiting(state);
 }
 
 // Waits a little with the window painting; no presses are taken while a job ends.
@@ -202,4 +201,80 @@ std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds,
         }
     }
     return fates;
+}
+
+bool cupsJobWaiting(int state) {
+    return state == IPP_JSTATE_PENDING || state == IPP_JSTATE_HELD || state == IPP_JSTATE_PROCESSING ||
+           state == IPP_JSTATE_STOPPED;
+}
+
+QByteArray cupsPrinterUri(const QByteArray& queue) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue.constData());
+    return uri;
+}
+
+std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono::milliseconds patience,
+                                            QString& whyNot) {
+    CupsConnection cups(patience);
+    if (cups.http() == nullptr) {
+        whyNot = cups.whyNot();
+        return std::nullopt;
+    }
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 cupsPrinterUri(queue).constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+    const char* const wanted[] = {"job-id", "job-name", "job-state", "time-at-creation",
+                                  "job-printer-up-time"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", int(std::size(wanted)),
+                  nullptr, wanted);
+    ipp_t* response = cups.ask(request, ("/printers/" + queue).constData());
+    if (response == nullptr || ippGetStatusCode(response) > IPP_STATUS_OK_CONFLICTING) {
+        whyNot = response ? CupsConnection::refusal(response) : cups.whyNot();
+        ippDelete(response);
+        return std::nullopt;
+    }
+    NamedCupsJobs jobs;
+    NamedCupsJobs::Job job;
+    QByteArray name;
+    int64_t created = 0;
+    for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
+        if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB || ippGetName(attr) == nullptr) {
+            if (job.id != 0) {
+                const auto known = jobs.newest.constFind(name);
+                if (known == jobs.newest.constEnd() || known->id < job.id) {
+                    jobs.newest.insert(name, job);
+                }
+                const bool finished = job.state >= IPP_JSTATE_CANCELED;
+                if (finished && created > 0 && (jobs.oldestFinished == 0 || created < jobs.oldestFinished)) {
+                    jobs.oldestFinished = created;
+                }
+            }
+            job = {};
+            name.clear();
+            created = 0;
+            if (attr == nullptr) {
+                break;
+            }
+            continue;
+        }
+        const QByteArray key(ippGetName(attr));
+        if (key == "job-id") {
+            job.id = ippGetInteger(attr, 0);
+        } else if (key == "job-state") {
+            job.state = ippGetInteger(attr, 0);
+        } else if (key == "job-name") {
+            name = ippGetString(attr, 0, nullptr);
+        } else if (key == "time-at-creation") {
+            created = ippGetInteger(attr, 0);
+        } else if (key == "job-printer-up-time") {
+            jobs.serverNow = std::max<int64_t>(jobs.serverNow, ippGetInteger(attr, 0));
+        }
+    }
+    ippDelete(response);
+    return jobs;
 }

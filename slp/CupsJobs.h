@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // What became of a CUPS job the printer libraries sent, as CUPS tells it after the job's last
@@ -19,3 +22,24 @@ std::vector<CupsJobFate> settleCupsJobs(const std::vector<int32_t>& jobIds,
 
 // The job of the label the last successful SlpEndLabel sent to CUPS; 0 for other printers.
 int32_t& lastCupsJob();
+
+// ipp://localhost/printers/<queue> on the server libcups is pointed at.
+QByteArray cupsPrinterUri(const QByteArray& queue);
+
+// This user's jobs of one queue, finished or not, as one Get-Jobs lists them.
+struct NamedCupsJobs {
+    struct Job {
+        int32_t id = 0;
+        int state = 0; // ipp_jstate_t
+    };
+    QHash<QByteArray, Job> newest; // the newest job of each name: the highest id
+    int64_t serverNow = 0;         // CUPS's clock as it answered; 0 where it did not say
+    int64_t oldestFinished = 0;    // creation time of the oldest finished job it still lists; 0: none
+};
+
+// Asks CUPS once, waiting at most patience; nothing, with whyNot set, when it did not answer.
+std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono::milliseconds patience,
+                                            QString& whyNot);
+
+// Whether a job IPP counts as still to be printed: pending, held, processing or stopped.
+bool cupsJobWaiting(int state);

@@ -6,6 +6,7 @@
 #include "PageChoice.h"
 #include "PdfPage.h"
 
+#include <QDateTime>
 #include <QTransform>
 #include <QUuid>
 
@@ -19,10 +20,7 @@ constexpr std::chrono::milliseconds AfterSilence = 3s;
 constexpr int PortraitOrientation = 3;
 
 QByteArray printerUri(const QByteArray& queue) {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
-                     "/printers/%s", queue.constData());
-    return uri;
+    return cupsPrinterUri(queue);
 }
 
 ipp_t* newRequest(ipp_op_t operation, const QByteArray& uri) {
@@ -35,60 +33,31 @@ ipp_t* newRequest(ipp_op_t operation, const QByteArray& uri) {
 enum class Fate { Printed, Lost, Unknown };
 
 // A label whose Print-Job went out without an answer: looked for among the queue's jobs by its
-// name. One still waiting is cancelled, so printing it again cannot double it.
+// name, the newest of that name deciding. One still waiting is cancelled, so printing it again
+// cannot double it.
 Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName) {
+    QString whyNot;
+    const std::optional<NamedCupsJobs> jobs = cupsJobsByName(queue, AfterSilence, whyNot);
+    if (!jobs) {
+        return Fate::Unknown;
+    }
+    const NamedCupsJobs::Job job = jobs->newest.value(jobName);
+    if (job.id == 0 || job.state == IPP_JSTATE_CANCELED || job.state == IPP_JSTATE_ABORTED) {
+        return Fate::Lost; // it never became a job, or it ended unprinted
+    }
+    if (job.state == IPP_JSTATE_COMPLETED) {
+        return Fate::Printed;
+    }
     CupsConnection cups(AfterSilence);
     if (cups.http() == nullptr) {
         return Fate::Unknown;
     }
-    const QByteArray uri = printerUri(queue);
-    ipp_t* request = newRequest(IPP_OP_GET_JOBS, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
-    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
-    const char* const wanted[] = {"job-id", "job-name", "job-state"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
-    ipp_t* response = cupsDoRequest(cups.http(), request, ("/printers/" + queue).constData());
-    if (response == nullptr || cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
-        ippDelete(response);
-        return Fate::Unknown;
-    }
-    int jobId = 0;
-    int state = 0;
-    int id = 0, jobState = 0;
-    QByteArray name;
-    for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
-        if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB) {
-            if (name == jobName) {
-                jobId = id;
-                state = jobState;
-            }
-            id = jobState = 0;
-            name.clear();
-            if (attr == nullptr) {
-                break;
-            }
-            continue;
-        }
-        const QByteArray key(ippGetName(attr) ? ippGetName(attr) : "");
-        if (key == "job-id") {
-            id = ippGetInteger(attr, 0);
-        } else if (key == "job-state") {
-            jobState = ippGetInteger(attr, 0);
-        } else if (key == "job-name") {
-            name = ippGetString(attr, 0, nullptr);
-        }
-    }
-    ippDelete(response);
-    if (jobId == 0 || state == IPP_JSTATE_CANCELED || state == IPP_JSTATE_ABORTED) {
-        return Fate::Lost; // it never became a job, or it ended unprinted
-    }
-    if (state == IPP_JSTATE_COMPLETED) {
-        return Fate::Printed;
-    }
-    ipp_t* cancel = newRequest(IPP_OP_CANCEL_JOB, uri);
-    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobId);
-    ippDelete(cupsDoRequest(cups.http(), cancel, ("/printers/" + queue).constData()));
-    return cupsLastError() <= IPP_STATUS_OK_CONFLICTING ? Fate::Lost : Fate::Unknown;
+    ipp_t* cancel = newRequest(IPP_OP_CANCEL_JOB, printerUri(queue));
+    ippAddInteger(cancel, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job.id);
+    ipp_t* answer = cups.ask(cancel, ("/printers/" + queue).constData());
+    const bool cancelled = answer != nullptr && ippGetStatusCode(answer) <= IPP_STATUS_OK_CONFLICTING;
+    ippDelete(answer);
+    return cancelled ? Fate::Lost : Fate::Unknown;
 }
 
 // Hands the document to the queue in one Print-Job, so CUPS never holds a job without its page.
@@ -96,7 +65,7 @@ Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName) {
 // changes what comes out (copies, pages per sheet, banners, scaling, orientation, mirror, page set
 // and ranges, hold, order, collation) would spoil a label or keep it back.
 bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& page,
-            const QString& printerName, SlpFailure& whyNot) {
+            const QString& printerName, const QByteArray& labelName, SlpFailure& whyNot) {
     if (!cupsSilence().isEmpty()) {
         whyNot = cupsSilence();
         return false;
@@ -108,8 +77,9 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
         return false;
     }
     const QByteArray resource = "/printers/" + queue;
-    // A name of its own, by which a label whose answer never came can be found again.
-    const QByteArray jobName = "Label " + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+    // A name by which the label can be found again: the caller's, or one of its own.
+    const QByteArray jobName =
+        !labelName.isEmpty() ? labelName : "Label " + QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
 
     ipp_t* request = newRequest(IPP_OP_PRINT_JOB, printerUri(queue));
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, jobName.constData());
@@ -216,5 +186,50 @@ bool CupsPrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
         sticker = sticker.transformed(QTransform().rotate(-90));
     }
     return submit(mQueue.name, onePagePdf(toOneBit(sticker), page->dots, dpi, page->at), *page, mPrinterName,
-                  whyNot);
+                  content.name, whyNot);
+}
+
+std::vector<int32_t> CupsPrinter::findLabels(const std::vector<QByteArray>& names,
+                                             const std::vector<int64_t>& notBefore,
+                                             std::chrono::steady_clock::time_point deadline,
+                                             QString& whyNot) {
+    std::vector<int32_t> states(names.size(), SLP_JOB_UNKNOWN);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    QString silence;
+    const std::optional<NamedCupsJobs> jobs =
+        cupsJobsByName(mQueue.name, std::max<std::chrono::milliseconds>(left, 500ms), silence);
+    if (!jobs) {
+        whyNot = QStringLiteral("CUPS did not say which jobs queue %1 holds: %2").arg(mPrinterName, silence);
+        return states;
+    }
+    // Our clock as CUPS's: a job created before the label could have been sent is still listed, so
+    // the history reaches back far enough that a job of the label would be listed too. The margin
+    // covers whole seconds on both sides.
+    constexpr int64_t Margin = 5;
+    const int64_t skew = jobs->serverNow > 0 ? jobs->serverNow - QDateTime::currentSecsSinceEpoch() : 0;
+    QStringList notKept;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto found = jobs->newest.constFind(names[i]);
+        if (found != jobs->newest.constEnd()) {
+            states[i] = found->state == IPP_JSTATE_COMPLETED ? SLP_JOB_PRINTED
+                        : cupsJobWaiting(found->state)       ? SLP_JOB_WAITING
+                                                             : SLP_JOB_LOST;
+            continue;
+        }
+        const int64_t sentAfter = i < notBefore.size() ? notBefore[i] : 0;
+        const bool historyKept = jobs->serverNow > 0 && jobs->oldestFinished > 0 && sentAfter > 0 &&
+                                 jobs->oldestFinished <= sentAfter + skew - Margin;
+        if (historyKept) {
+            states[i] = SLP_JOB_LOST;
+        } else {
+            notKept << QString::fromUtf8(names[i]);
+        }
+    }
+    if (!notKept.isEmpty()) {
+        whyNot = QStringLiteral("queue %1 lists no job named %2, and keeps no finished job from before it "
+                                "could have been sent, so it may have printed and been forgotten")
+                     .arg(mPrinterName, notKept.join(QStringLiteral(", ")));
+    }
+    return states;
 }

@@ -12,6 +12,9 @@ class CupsPrinter final : public LabelOutput {
 public:
     CupsPrinter(QString printerName, CupsQueue queue);
     bool printLabel(const LabelContent& content, SlpFailure& whyNot) override;
+    std::vector<int32_t> findLabels(const std::vector<QByteArray>& names,
+                                    const std::vector<int64_t>& notBefore,
+                                    std::chrono::steady_clock::time_point deadline, QString& whyNot) override;
 
 private:
     QString mPrinterName;

@@ -10,6 +10,9 @@ class FilePrinter final : public LabelOutput {
 public:
     explicit FilePrinter(QString folder);
     bool printLabel(const LabelContent& content, SlpFailure& whyNot) override;
+    std::vector<int32_t> findLabels(const std::vector<QByteArray>& names,
+                                    const std::vector<int64_t>& notBefore,
+                                    std::chrono::steady_clock::time_point deadline, QString& whyNot) override;
 
     // The number the next label tries first, continuing from the highest already in the folder.
     qint64 nextNumber() const;

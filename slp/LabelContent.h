@@ -38,4 +38,5 @@ struct LabelContent {
     int dpi = 0;
     int rotation = 0; // 0: read as printed; 1: read turned, x runs down the sticker and y across
     std::vector<LabelElement> elements;
+    QByteArray name; // by which it can be found on its printer again; empty: none given
 };

@@ -167,3 +167,24 @@ int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t waitMillis
 int32_t SlpGetJobReason(int32_t jobId, char* buffer, int32_t size) {
     return copyOut(jobReasons().value(jobId), buffer, size);
 }
+
+int32_t SlpNameLabel(const char* labelName) {
+    return session().nameLabel(labelName ? QByteArray(labelName) : QByteArray());
+}
+
+int32_t SlpFindLabels(const char* printerName, const char* const* labelNames, const int64_t* notBefore,
+                      int32_t count, int32_t waitMilliseconds, int32_t* states) {
+    if (labelNames == nullptr || states == nullptr || count <= 0) {
+        return -1;
+    }
+    std::vector<QByteArray> names;
+    std::vector<int64_t> times;
+    for (int32_t i = 0; i < count; ++i) {
+        names.emplace_back(labelNames[i] ? labelNames[i] : "");
+        times.push_back(notBefore ? notBefore[i] : 0);
+    }
+    const std::vector<int32_t> found = session().findLabels(
+        text(printerName), names, times, std::chrono::milliseconds(std::clamp(waitMilliseconds, 0, 60'000)));
+    std::copy(found.begin(), found.end(), states);
+    return session().lastError().code == SLP_ERROR_JOB_UNKNOWN || session().lastError().isEmpty() ? -1 : 0;
+}

@@ -88,3 +88,20 @@ SLP_API int32_t SlpGetJobStates(const int32_t* jobIds, int32_t count, int32_t wa
                                 int32_t* states);
 // Why a job of the last SlpGetJobStates did not print, copied out as SlpGetLastErrorText copies.
 SLP_API int32_t SlpGetJobReason(int32_t jobId, char* buffer, int32_t size);
+
+// Names the next label (Windows-1252, at most 200 bytes), so that it can be found again after the
+// desk stopped: the CUPS job carries the name, the file printer's PNG a tEXt chunk "Label" with it.
+// Applies to the next SlpStartLabel only. Returns -1, 0 for a name too long or empty.
+SLP_API int32_t SlpNameLabel(const char* labelName);
+
+// Looks on the printer for the newest label of each name given and writes one SLP_JOB_ code per name
+// into states: PRINTED where the printer finished it (a file printer's file is there), LOST where it
+// surely did not print (no such file; a CUPS job aborted or canceled; no CUPS job of that name where
+// the queue's history holds a finished job created before notBefore[i]), WAITING where CUPS still
+// holds it, UNKNOWN where that cannot be told. notBefore[i]: seconds since 1970 (the caller's
+// clock) just before the label could have been sent; 0 when not known. Waits at most
+// waitMilliseconds in all. Returns -1; 0 when the printer was not found (every state UNKNOWN).
+// SlpGetLastErrorText then says why any name was not settled.
+SLP_API int32_t SlpFindLabels(const char* printerName, const char* const* labelNames,
+                              const int64_t* notBefore, int32_t count, int32_t waitMilliseconds,
+                              int32_t* states);

@@ -63,6 +63,7 @@ int32_t SlpSession::startLabel() {
     mLabel.emplace();
     mLabelFailure.clear();
     mLabel->labelSize = mLabelSize;
+    mLabel->name = std::exchange(mNextName, {});
     mLabel->dpi = mProfile.dpi;
     return True;
 }
@@ -184,4 +185,34 @@ int32_t SlpSession::closePrinter() {
     mLabelSize = {};
     mRotation = 0;
     return truth(wasOpen);
+}
+
+int32_t SlpSession::nameLabel(const QByteArray& name) {
+    // Short enough for a CUPS job name and a PNG text; a name never spans two labels.
+    constexpr qsizetype LongestName = 200;
+    mNextName.clear();
+    if (name.isEmpty() || name.size() > LongestName) {
+        return False;
+    }
+    mNextName = name;
+    return True;
+}
+
+std::vector<int32_t> SlpSession::findLabels(const QString& printerName, const std::vector<QByteArray>& names,
+                                            const std::vector<int64_t>& notBefore,
+                                            std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    mLastError.clear();
+    // Outside any job: what CUPS said during the last one is asked afresh.
+    forgetCupsAnswers();
+    std::unique_ptr<LabelOutput> printer = findPrinter(mApplicationFolder, printerName, mLastError);
+    if (!printer) {
+        return std::vector<int32_t>(names.size(), SLP_JOB_UNKNOWN);
+    }
+    QString whyNot;
+    std::vector<int32_t> states = printer->findLabels(names, notBefore, deadline, whyNot);
+    if (!whyNot.isEmpty()) {
+        mLastError.set(SLP_ERROR_JOB_UNKNOWN, whyNot);
+    }
+    return states;
 }

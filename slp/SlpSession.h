@@ -8,11 +8,14 @@
 #include "SlpFailure.h"
 #include "SlpProfile.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The library's state behind the C functions: one printer open, one label in progress, the
 // fonts and the barcode style in force. Results are the interface's: -1 true, 0 false.
@@ -42,6 +45,13 @@ public:
     QString serverSilence() const;
     // The other library found CUPS silent during this job: not waited for here either.
     void noteServerSilence(const QString& why);
+    // The name the next label carries on its printer.
+    int32_t nameLabel(const QByteArray& name);
+    // The newest label of each name on that printer: SLP_JOB_ codes; lastError() says why a name was
+    // not settled.
+    std::vector<int32_t> findLabels(const QString& printerName, const std::vector<QByteArray>& names,
+                                    const std::vector<int64_t>& notBefore,
+                                    std::chrono::milliseconds patience);
 
 private:
     struct BarcodeStyle {
@@ -61,4 +71,5 @@ private:
     PictureCache mPictures;
     std::optional<BarcodeStyle> mBarcodeStyle;
     SlpFailure mLastError;
+    QByteArray mNextName;
 };

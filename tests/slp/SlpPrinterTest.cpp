@@ -111,6 +111,69 @@ TEST(FilePrinter, TwoLabelsOfOneOpenPrinterGetTwoFiles) {
     EXPECT_EQ(SlpTestFolder::stickerFiles(printerFolder), (QStringList{"000001.png", "000002.png"}));
 }
 
+// --- a label looked for by its name after a stop ---------------------------------------------
+
+struct FindCase {
+    const char* name;
+    QStringList printed;  // labels printed into the folder, by name ("": no name given)
+    QByteArray otherFile; // a numbered file that is no sticker; empty: none
+    QStringList asked;
+    std::vector<int32_t> expected;
+};
+
+class FindLabels : public ::testing::TestWithParam<FindCase> {};
+
+TEST_P(FindLabels, FoundIsPrintedAndAFolderWithoutItNeverHadIt) {
+    const FindCase& row = GetParam();
+    SlpTestFolder& folder = SlpTestFolder::instance();
+    const SlpFunctions& slp = folder.library(Generation::Slp62);
+    const QString printer = uniquePrinterName();
+    const QString printerFolder = folder.addFilePrinter(printer);
+    const QByteArray printerName = printer.toLocal8Bit();
+    ASSERT_EQ(slp.openPrinter(printerName.constData(), 2, -1), -1);
+    for (const QString& label : row.printed) {
+        if (!label.isEmpty()) {
+            ASSERT_EQ(slp.nameLabel(label.toLatin1().constData()), -1);
+        }
+        ASSERT_EQ(slp.startLabel(), -1);
+        ASSERT_EQ(slp.endLabel(), -1);
+        EXPECT_FALSE(SlpTestFolder::lastSticker(printerFolder).isNull()) << "still a PNG";
+    }
+    slp.closePrinter();
+    if (!row.otherFile.isEmpty()) {
+        QFile other(QDir(printerFolder).filePath(QStringLiteral("000099.png")));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write(row.otherFile);
+    }
+    std::vector<QByteArray> names;
+    std::vector<const char*> pointers;
+    for (const QString& asked : row.asked)
+        names.push_back(asked.toLatin1());
+    for (const QByteArray& name : names)
+        pointers.push_back(name.constData());
+    const std::vector<int64_t> notBefore(names.size(), 0);
+    std::vector<int32_t> states(names.size(), 0);
+    EXPECT_EQ(slp.findLabels(printerName.constData(), pointers.data(), notBefore.data(),
+                             int32_t(names.size()), 10000, states.data()),
+              -1);
+    EXPECT_EQ(states, row.expected);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Folders, FindLabels,
+    ::testing::Values(
+        FindCase{"NamedLabelsFoundNewestFirst", {"Velmora sample 70100001", "Velmora sample 70100002", ""}, {},
+                 {"Velmora sample 70100002", "Velmora sample 70100001", "Velmora result 70100001"},
+                 {SLP_JOB_PRINTED, SLP_JOB_PRINTED, SLP_JOB_LOST}},
+        FindCase{"EmptyFolderNeverHadIt", {}, {}, {"Velmora sample 70100001"}, {SLP_JOB_LOST}},
+        // A name is the next label's only.
+        FindCase{"NameOnlyForTheNextLabel", {"Velmora large 12300001", ""}, {}, {"Velmora large 12300001"}, {SLP_JOB_PRINTED}},
+        // A file that cannot be read may be the sticker: not known, never said unprinted.
+        FindCase{"UnreadableFileCannotTell", {"Velmora small 12300001"}, "not a picture", {"Velmora small 12300001", "Velmora small 12300002"}, {SLP_JOB_PRINTED, SLP_JOB_UNKNOWN}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
 // --- a label that did not reach its file ---------------------------------------------------------
 
 QString lastError(const SlpFunctions& slp) {

@@ -37,6 +37,8 @@ SlpFunctions load(const QString& path) {
     bind(*library, "SlpClosePrinter", f.closePrinter);
     bind(*library, "SlpGetLastErrorText", f.getLastErrorText);
     bind(*library, "SlpGetLastErrorCode", f.getLastErrorCode);
+    bind(*library, "SlpNameLabel", f.nameLabel);
+    bind(*library, "SlpFindLabels", f.findLabels);
     return f;
 }
 

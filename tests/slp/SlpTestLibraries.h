@@ -23,6 +23,8 @@ struct SlpFunctions {
     decltype(&SlpClosePrinter) closePrinter = nullptr;
     decltype(&SlpGetLastErrorText) getLastErrorText = nullptr;
     decltype(&SlpGetLastErrorCode) getLastErrorCode = nullptr;
+    decltype(&SlpNameLabel) nameLabel = nullptr;
+    decltype(&SlpFindLabels) findLabels = nullptr;
 };
 
 enum class Generation { Slp7x32, Slp62 };

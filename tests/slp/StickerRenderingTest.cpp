@@ -72,7 +72,7 @@ TEST_P(StickerRendering, PrintsOnePngThatScansBackAndStaysOnTheLabel) {
 
 // The sticker's calls as the library collects them, so it can be drawn without a printer.
 LabelContent contentOf(const TestSticker& sticker, const QSize& labelSize, int dpi) {
-    LabelContent content{labelSize, dpi, sticker.rotation, {}};
+    LabelContent content{labelSize, dpi, sticker.rotation, {}, {}};
     std::vector<PrinterFont> fonts;
     for (const StickerStep& step : sticker.steps) {
         const QRect rect(QPoint(step.a, step.b), QSize(step.c - step.a, step.d - step.b));
