@@ -65,7 +65,7 @@ void OwedStickers::write(const DbConnection& db, const QString& desk) const {
         if (owed.printed)
             ClearOwedSticker(db, desk, owed.kind->keyword, owed.SampleIds.value(0));
         else
-            WriteOwedSticker(db, desk, {owed.kind->keyword, owed.SampleIds, owed.state});
+            WriteOwedSticker(db, desk, {owed.kind->keyword, owed.SampleIds, owed.state, {}});
     }
 }
 

@@ -7,6 +7,18 @@
 #include <QDateTime>
 #include <QSysInfo>
 
+namespace {
+
+// The time a row was written: a date type where the server has one, the text SQLite keeps.
+QDateTime writtenAt(const QVariant& field) {
+    if (field.typeId() == QMetaType::QDateTime)
+        return field.toDateTime();
+    QDateTime time = QDateTime::fromString(field.toString().trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return time.isValid() ? time : QDateTime::fromString(field.toString().trimmed(), Qt::ISODate);
+}
+
+} // namespace
+
 QString DeskName(const QString& applicationFolder) {
     return QSysInfo::machineHostName() + QLatin1Char(':') + applicationFolder;
 }
@@ -30,10 +42,11 @@ void ClearOwedSticker(const DbConnection& db, const QString& desk, const QString
 }
 
 std::vector<OwedStickerRow> ReadOwedStickers(const DbConnection& db, const QString& desk) {
-    RecordSet rows(db,
-                   QStringLiteral("SELECT STICKER, SAMPLE_IDS, STATE FROM OWED_STICKER WHERE DESK = ? "
-                                  "ORDER BY TIME_STAMP, SAMPLE_ID"),
-                   {desk});
+    RecordSet rows(
+        db,
+        QStringLiteral("SELECT STICKER, SAMPLE_IDS, STATE, TIME_STAMP FROM OWED_STICKER WHERE DESK = ? "
+                       "ORDER BY TIME_STAMP, SAMPLE_ID"),
+        {desk});
     std::vector<OwedStickerRow> owed;
     for (; !rows.eof(); rows.moveNext()) {
         const int state = rows.field(QStringLiteral("STATE")).toString().trimmed().toInt();
@@ -41,7 +54,8 @@ std::vector<OwedStickerRow> ReadOwedStickers(const DbConnection& db, const QStri
                         rows.field(QStringLiteral("SAMPLE_IDS")).toString().split(u' ', Qt::SkipEmptyParts),
                         state == 0   ? OwedStickerRow::State::Owed
                         : state == 1 ? OwedStickerRow::State::Maybe
-                                     : OwedStickerRow::State::Sending});
+                                     : OwedStickerRow::State::Sending,
+                        writtenAt(rows.field(QStringLiteral("TIME_STAMP")))});
     }
     return owed;
 }

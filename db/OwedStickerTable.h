@@ -2,6 +2,7 @@
 
 #include "DbConnection.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -18,6 +19,7 @@ struct OwedStickerRow {
     QString sticker;       // STICKER: the kind's keyword, "sample", "batch", ...
     QStringList SampleIds; // SAMPLE_IDS: the samples it names, first one also in SAMPLE_ID
     State state = State::Owed;
+    QDateTime written; // TIME_STAMP, local time: when the row was last written; invalid if unreadable
 };
 
 // The desk's name in OWED_STICKER: host and application folder, so that desks sharing a server (or a

@@ -34,10 +34,14 @@ public:
     int killAt = 0;
     bool killAfterSending = false;
     int* stickers = nullptr;
+    // The names of the stickers its printers took, shared by both libraries, which look a name up
+    // in it; none: a printer that cannot tell.
+    std::set<QString>* taken = nullptr;
 
     qint32 SlpOpenPrinter(const QString& name, qint32 labelType, bool) override {
         if (stickers && ++*stickers == killAt && !killAfterSending)
             throw Killed{};
+        mName.clear();
         mPrinter = name.right(3).toStdString();
         if (failing.count(mPrinter))
             throw AppError(QStringLiteral("undefined symbol: SlpOpenPrinter"));
@@ -52,6 +56,15 @@ public:
     qint32 SlpGetLabelWidth() override { return 0; }
     qint32 SlpGetLabelHeight() override { return 0; }
     bool SlpStartLabel() override { return true; }
+    void SlpNameLabel(const QString& name) override { mName = name; }
+    std::vector<qint32> SlpFindLabels(const QString&, const QStringList& names, const std::vector<qint64>&,
+                                      qint32, QString& whyNot) override {
+        std::vector<qint32> states;
+        for (const QString& name : names)
+            states.push_back(!taken ? SLP_JOB_UNKNOWN : taken->count(name) ? SLP_JOB_PRINTED : SLP_JOB_LOST);
+        whyNot = taken ? QString() : QStringLiteral("the printer cannot tell");
+        return states;
+    }
     void SlpSetRotation(qint32 rotation) override { mRotation = rotation; }
     qint32 SlpCreateFont(const QString&, qint32, qint32) override { return 1; }
     void SlpDrawTextXY(qint32, qint32, qint32, const QString& text) override {
@@ -69,6 +82,8 @@ public:
     bool SlpEndLabel() override {
         const bool taken = !refusing.count(mPrinter);
         mLog.push_back(mLibrary + " " + kind() + " " + mPrinter + (taken ? "" : " lost"));
+        if (taken && this->taken)
+            this->taken->insert(mName);
         if (onEnd)
             onEnd(mDrawn);
         if (stickers && *stickers == killAt && killAfterSending)
@@ -102,6 +117,7 @@ private:
     bool mQr = false;
     bool mTestnummer = false;
     std::vector<QString> mDrawn;
+    QString mName;
 };
 
 class PauseLog final : public Pause {

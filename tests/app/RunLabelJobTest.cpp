@@ -236,6 +236,7 @@ struct StopCase {
     Log owed;    // "<sticker> <samples>", "perhaps: ..." for those that may have printed
     Log printed; // what "Nochmals drucken" prints
     std::set<std::string> refusing = {};
+    bool printersTell = true; // the printers find a sticker by its name; otherwise they cannot tell
 };
 
 class StoppedDesk : public ::testing::TestWithParam<StopCase> {};
@@ -244,7 +245,9 @@ TEST_P(StoppedDesk, OwesExactlyWhatItDidNotPrint) {
     const StopCase& row = GetParam();
     JobFixture fixture;
     int stickers = 0;
+    std::set<QString> taken;
     for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->taken = row.printersTell ? &taken : nullptr;
         printer->stickers = &stickers;
         printer->killAt = row.killAt;
         printer->killAfterSending = row.killAfterSending;
@@ -304,17 +307,23 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, StoppedDesk,
     ::testing::Values(
         StopCase{"RanToItsEnd", "401", 2, SingleTest, 0, false, {}, {}},
-        StopCase{"BeforeTheFirstSticker", "401", 2, SingleTest, 1, false, {std::string("perhaps: ") + Sample + "40100001", std::string("perhaps: ") + Result + "40100001"}, {}},
-        StopCase{"AfterTheResultSticker", "401", 2, SingleTest, 2, true, {std::string("perhaps: ") + Sample + "40100001", std::string("perhaps: ") + Result + "40100001"}, {}},
-        StopCase{"BeforeTheSecondLabelsSticker", "401", 2, SingleTest, 3, false, {std::string("perhaps: ") + Sample + "40100002", std::string("perhaps: ") + Result + "40100002"}, {}},
+        // Stopped before a sticker reached its printer: not found there, owed, printed once.
+        StopCase{"BeforeTheFirstSticker", "401", 2, SingleTest, 1, false, {std::string(Sample) + "40100001", std::string(Result) + "40100001"}, {"7x32 sample 450", "pause 500", "7x32 result 440"}},
+        // Stopped once the printer had it: found there, owed no more.
+        StopCase{"AfterTheResultSticker", "401", 2, SingleTest, 2, true, {}, {}},
+        StopCase{"BeforeTheSecondLabelsSticker", "401", 2, SingleTest, 3, false, {std::string(Sample) + "40100002", std::string(Result) + "40100002"}, {"7x32 sample 450", "pause 500", "7x32 result 440"}},
+        // Where the printer cannot tell, whether or not it had them: apart, never printed again.
+        StopCase{"PrinterCannotTellBefore", "401", 2, SingleTest, 3, false, {std::string("perhaps: ") + Sample + "40100002", std::string("perhaps: ") + Result + "40100002"}, {}, {}, false},
+        StopCase{"PrinterCannotTellAfter", "401", 2, SingleTest, 2, true, {std::string("perhaps: ") + Sample + "40100001", std::string("perhaps: ") + Result + "40100001"}, {}, {}, false},
         // A refused sticker stays owed after the job and prints once the printer takes it.
         StopCase{"RefusedStaysOwed", "401", 2, SingleTest, 0, false, {std::string(Result) + "40100001", std::string(Result) + "40100002"}, {"7x32 result 440", "pause 500", "7x32 result 440"}, {"440"}},
         // A four-test kit's batch sticker is owed from its first sample, naming those recorded.
-        StopCase{"KitBeforeItsFirstSticker", "705", 4, FourTests, 1, false, {std::string("perhaps: ") + Sample + "70500001", std::string(Batch) + "70500001"}, {"62 batch 440"}},
-        StopCase{"KitAfterItsThirdSticker", "705", 4, FourTests, 3, true, {std::string("perhaps: ") + Sample + "70500003", std::string(Batch) + "70500001 70500002 70500003"}, {"62 batch 440"}},
-        StopCase{"KitBeforeItsBatchSticker", "705", 4, FourTests, 5, false, {std::string("perhaps: ") + Sample + "70500004", std::string("perhaps: ") + Batch + "70500001 70500002 70500003 70500004"}, {}},
-        StopCase{"KitAfterItsBatchSticker", "705", 4, FourTests, 5, true, {std::string("perhaps: ") + Sample + "70500004", std::string("perhaps: ") + Batch + "70500001 70500002 70500003 70500004"}, {}},
-        StopCase{"LargeLabelsAfterTheSecond", "123", 3, LargeLabel, 2, true, {std::string("perhaps: large label 12300002")}, {}}),
+        StopCase{"KitBeforeItsFirstSticker", "705", 4, FourTests, 1, false, {std::string(Sample) + "70500001", std::string(Batch) + "70500001"}, {"7x32 sample 450", "pause 500", "62 batch 440"}},
+        StopCase{"KitAfterItsThirdSticker", "705", 4, FourTests, 3, true, {std::string(Batch) + "70500001 70500002 70500003"}, {"62 batch 440"}},
+        StopCase{"KitBeforeItsBatchSticker", "705", 4, FourTests, 5, false, {std::string(Batch) + "70500001 70500002 70500003 70500004"}, {"62 batch 440"}},
+        StopCase{"KitAfterItsBatchSticker", "705", 4, FourTests, 5, true, {}, {}},
+        StopCase{"KitPrinterCannotTell", "705", 4, FourTests, 5, false, {std::string("perhaps: ") + Sample + "70500004", std::string("perhaps: ") + Batch + "70500001 70500002 70500003 70500004"}, {}, {}, false},
+        StopCase{"LargeLabelsAfterTheSecond", "123", 3, LargeLabel, 2, true, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -3,6 +3,8 @@
 #include "DeskOwes.h"
 #include "LostStickers.h"
 #include "MainModule.h"
+#include "OwedStickerTable.h"
+#include "Reprint.h"
 #include "SlpLibrary.h"
 #include "StartUp.h"
 #include "TestQuery.h"
@@ -494,6 +496,46 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
 INSTANTIATE_TEST_SUITE_P(Queues, CupsFailure, ::testing::ValuesIn(kFailureRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A desk stopped while it sent stickers to a queue: at its next start the queue's jobs, found by
+// the stickers' names, decide what it still owes. A job that completed clears its sticker; none of
+// that name is owed only where the queue keeps finished jobs from before the sticker was due.
+TEST_F(CupsDesk, StickersSentAtAStopAreLookedUpByName) {
+    startDesk("240", "240", "240");
+    cancelAll(QStringLiteral("zpl203"));
+    ASSERT_TRUE(run("123", 2, LargeLabel).lostStickers.isEmpty()) << "both jobs completed";
+    const struct {
+        const char* sticker;
+        const char* sample;
+        const char* written; // when the stop left its row, from now
+    } stopped[] = {
+        {"large", "12300002", "+10 minutes"}, // its job completed
+        {"small", "12300001", "+10 minutes"}, // never sent: older jobs are still listed
+        {"small", "12300002", "-30 years"},   // never sent, but no job that old is listed
+    };
+    const QString desk = DeskName(mModule.applicationFolder);
+    for (const auto& row : stopped)
+        ASSERT_TRUE(
+            TestQuery(mModule.db,
+                      "INSERT INTO OWED_STICKER (DESK, STICKER, SAMPLE_ID, SAMPLE_IDS, STATE, TIME_STAMP) "
+                      "VALUES (?, ?, ?, ?, '2', datetime('now', 'localtime', ?))",
+                      {desk, row.sticker, row.sample, row.sample, row.written})
+                .ok());
+    const auto owed = [this] {
+        QStringList shown;
+        for (const LostSticker& sticker : OwedSinceEarlier(mModule).lostStickers)
+            shown << (sticker.unknown ? "perhaps: " : "") + sticker.sticker + ' ' +
+                         sticker.SampleIds.join(' ');
+        return shown;
+    };
+    const QStringList before = owed();
+    EXPECT_EQ(before,
+              QStringList({"small barcode sticker 12300001", "perhaps: small barcode sticker 12300002"}));
+    const int printsBefore = requests("Print-Job");
+    EXPECT_EQ(PrintLostStickersAgain(mModule, OwedSinceEarlier(mModule).lostStickers).size(), 1);
+    EXPECT_EQ(requests("Print-Job") - printsBefore, 1) << "printed once";
+    EXPECT_EQ(owed(), QStringList({"perhaps: small barcode sticker 12300002"}));
+}
+
 // Between the desk and the test server, passing every exchange on, except that it keeps back
 // CUPS's answer to each Print-Job, and with everyAnswerAfter every answer once a Print-Job went
 // through: a server that took the job and then stopped answering.
@@ -560,7 +602,8 @@ private:
                         if (body >= 0 && pair.head.size() >= body + 8 && pair.head[body + 6] == 0 &&
                             pair.head[body + 7] == 2)
                             pair.printJob = jobTaken = true;
-                        closed = ::write(pair.server, buffer, size_t(n)) != n; // a pass-on that fails ends the pair
+                        closed = ::write(pair.server, buffer, size_t(n)) !=
+                                 n; // a pass-on that fails ends the pair
                     }
                 }
                 if (!closed && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP))) {
