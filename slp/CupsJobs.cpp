@@ -241,7 +241,6 @@ std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono
     NamedCupsJobs jobs;
     NamedCupsJobs::Job job;
     QByteArray name;
-    int64_t created = 0;
     for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
         if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB || ippGetName(attr) == nullptr) {
             if (job.id != 0) {
@@ -250,13 +249,13 @@ std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono
                     jobs.newest.insert(name, job);
                 }
                 const bool finished = job.state >= IPP_JSTATE_CANCELED;
-                if (finished && created > 0 && (jobs.oldestFinished == 0 || created < jobs.oldestFinished)) {
-                    jobs.oldestFinished = created;
+                if (finished && job.created > 0 &&
+                    (jobs.oldestFinished == 0 || job.created < jobs.oldestFinished)) {
+                    jobs.oldestFinished = job.created;
                 }
             }
             job = {};
             name.clear();
-            created = 0;
             if (attr == nullptr) {
                 break;
             }
@@ -270,7 +269,7 @@ std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono
         } else if (key == "job-name") {
             name = ippGetString(attr, 0, nullptr);
         } else if (key == "time-at-creation") {
-            created = ippGetInteger(attr, 0);
+            job.created = ippGetInteger(attr, 0);
         } else if (key == "job-printer-up-time") {
             jobs.serverNow = std::max<int64_t>(jobs.serverNow, ippGetInteger(attr, 0));
         }

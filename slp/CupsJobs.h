@@ -30,7 +30,8 @@ QByteArray cupsPrinterUri(const QByteArray& queue);
 struct NamedCupsJobs {
     struct Job {
         int32_t id = 0;
-        int state = 0; // ipp_jstate_t
+        int state = 0;       // ipp_jstate_t
+        int64_t created = 0; // time-at-creation, CUPS's clock
     };
     QHash<QByteArray, Job> newest; // the newest job of each name: the highest id
     int64_t serverNow = 0;         // CUPS's clock as it answered; 0 where it did not say

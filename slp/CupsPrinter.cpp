@@ -32,16 +32,23 @@ ipp_t* newRequest(ipp_op_t operation, const QByteArray& uri) {
 
 enum class Fate { Printed, Lost, Unknown };
 
-// A label whose Print-Job went out without an answer: looked for among the queue's jobs by its
-// name, the newest of that name deciding. One still waiting is cancelled, so printing it again
-// cannot double it.
-Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName) {
+// A label whose Print-Job went out `sentSeconds` ago without an answer: looked for among the
+// queue's jobs by its name, the newest of that name deciding. An older job of the name (the
+// sticker printed before, then again) is not this one. One still waiting is cancelled, so
+// printing it again cannot double it.
+Fate settleUnanswered(const QByteArray& queue, const QByteArray& jobName, int64_t sentSeconds) {
     QString whyNot;
     const std::optional<NamedCupsJobs> jobs = cupsJobsByName(queue, AfterSilence, whyNot);
     if (!jobs) {
         return Fate::Unknown;
     }
-    const NamedCupsJobs::Job job = jobs->newest.value(jobName);
+    NamedCupsJobs::Job job = jobs->newest.value(jobName);
+    if (job.id != 0 && jobs->serverNow == 0) {
+        return Fate::Unknown; // which of its jobs this is cannot be told
+    }
+    if (job.id != 0 && job.created < jobs->serverNow - sentSeconds - 2) {
+        job = {}; // made before this label was sent
+    }
     if (job.id == 0 || job.state == IPP_JSTATE_CANCELED || job.state == IPP_JSTATE_ABORTED) {
         return Fate::Lost; // it never became a job, or it ended unprinted
     }
@@ -106,6 +113,7 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
     const char* const noBanners[] = {"none", "none"};
     ippAddStrings(request, IPP_TAG_JOB, IPP_TAG_NAME, "job-sheets", 2, nullptr, noBanners);
 
+    const auto sending = std::chrono::steady_clock::now();
     // The length announced covers the request and the document after it.
     http_status_t status =
         cupsSendRequest(cups.http(), request, resource.constData(), ippLength(request) + size_t(pdf.size()));
@@ -134,7 +142,9 @@ bool submit(const QByteArray& queue, const QByteArray& pdf, const PageChoice& pa
             whyNot.set(SLP_ERROR_SERVER_SILENT, silence);
             return false;
         }
-        switch (settleUnanswered(queue, jobName)) {
+        const auto sentSeconds =
+            std::chrono::ceil<std::chrono::seconds>(std::chrono::steady_clock::now() - sending).count();
+        switch (settleUnanswered(queue, jobName, sentSeconds)) {
         case Fate::Printed:
             return true;
         case Fate::Lost:
