@@ -487,6 +487,9 @@ TEST_P(CupsFailure, JobEndsAndLostStickersAreNamed) {
     ASSERT_EQ(owed.lostStickers.size(), size_t(row.lost));
     for (const LostSticker& sticker : owed.lostStickers) {
         EXPECT_EQ(sticker.unknown, row.cause == StickerCause::JobWaiting) << sticker.sticker.toStdString();
+        // Its job found by its name, still held: waiting in the printer, not of unknown fate.
+        EXPECT_EQ(sticker.cause == StickerCause::JobWaiting, row.cause == StickerCause::JobWaiting)
+            << sticker.reason.toStdString();
     }
     EXPECT_EQ(waiting(QString::fromLatin1(row.queue)), row.held);
     cancelAll(QString::fromLatin1(row.queue));
