@@ -25,13 +25,14 @@ struct Looked {
 };
 
 // Asks each printer once for the stickers that were being sent on it at a stop, by the name each
-// carries: a file printer's folder, a CUPS queue's jobs. Rows owed for sure are not asked for.
+// carries: a file printer's folder, a CUPS queue's jobs. Rows owed for sure are asked too: a
+// "Nochmals drucken" stopped after its printer took a sticker left it owed.
 std::vector<Looked> lookForSent(MainModule& module, const std::vector<OwedStickerRow>& rows) {
     std::vector<Looked> looked(rows.size());
     QHash<QString, std::vector<size_t>> byPrinter;
     for (size_t i = 0; i < rows.size(); ++i) {
         const StickerKind* kind = StickerKindOfKeyword(rows[i].sticker);
-        if (rows[i].state == OwedStickerRow::State::Owed || !kind)
+        if (!kind)
             continue;
         const QString setting = module.settings.*kind->printer;
         if (setting.isEmpty())
@@ -76,7 +77,8 @@ std::vector<Looked> lookForSent(MainModule& module, const std::vector<OwedSticke
 void writeFound(MainModule& module, const QString& desk, const std::vector<OwedStickerRow>& rows,
                 const std::vector<Looked>& looked) {
     const auto changes = [&](size_t i) {
-        return looked[i].state == SLP_JOB_PRINTED || looked[i].state == SLP_JOB_LOST;
+        return looked[i].state == SLP_JOB_PRINTED ||
+               (looked[i].state == SLP_JOB_LOST && rows[i].state != OwedStickerRow::State::Owed);
     };
     bool any = false;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -88,7 +90,7 @@ void writeFound(MainModule& module, const QString& desk, const std::vector<OwedS
         for (size_t i = 0; i < rows.size(); ++i) {
             if (looked[i].state == SLP_JOB_PRINTED)
                 ClearOwedSticker(module.db, desk, rows[i].sticker, rows[i].SampleIds.value(0));
-            else if (looked[i].state == SLP_JOB_LOST)
+            else if (changes(i))
                 WriteOwedSticker(module.db, desk,
                                  {rows[i].sticker, rows[i].SampleIds, OwedStickerRow::State::Owed, {}});
         }
@@ -117,14 +119,16 @@ JobReport OwedSinceEarlier(MainModule& module) {
         const QString setting = module.settings.*kind->printer;
         const QString printer = setting.isEmpty() ? QString() : printerName(setting);
         const QString samples = row.SampleIds.join(u' ');
-        if (row.state == OwedStickerRow::State::Owed) {
+        const bool printedOrWaiting =
+            looked[i].state == SLP_JOB_PRINTED || looked[i].state == SLP_JOB_WAITING;
+        if (row.state == OwedStickerRow::State::Owed && !printedOrWaiting) {
             report.lostStickers.append({row.SampleIds, kind->name, printer,
                                         QStringLiteral("not printed: an earlier job stopped or lost it"),
                                         StickerCause::JobEnded, false});
             continue;
         }
-        // One that was being sent when the desk stopped: its printer decides; where it cannot
-        // tell, never printed again without a word.
+        // One that was being sent (or printed again) when the desk stopped: its printer decides;
+        // where it cannot tell, never printed again without a word.
         switch (looked[i].state) {
         case SLP_JOB_PRINTED:
             TellAdministrator(QStringLiteral("Found printed after a stop, owed no more: samples %1, %2, %3")
@@ -135,13 +139,11 @@ JobReport OwedSinceEarlier(MainModule& module) {
                                   .arg(samples, kind->name, printer));
             report.lostStickers.append(
                 {row.SampleIds, kind->name, printer,
-                 QStringLiteral("not printed: an earlier job stopped before its printer "
-                                "had it"),
+                 QStringLiteral("not printed: an earlier job stopped before its printer had it"),
                  StickerCause::JobEnded, false});
             break;
         case SLP_JOB_WAITING: {
-            const QString reason =
-                QStringLiteral("sent just before an earlier job stopped; CUPS still holds its job");
+            const QString reason = QStringLiteral("sent by an earlier job; CUPS still holds its job");
             TellAdministrator(LostStickerLine(row.SampleIds, kind->name, printer, reason, true));
             report.lostStickers.append(
                 {row.SampleIds, kind->name, printer, reason, StickerCause::JobWaiting, true});
@@ -149,7 +151,7 @@ JobReport OwedSinceEarlier(MainModule& module) {
         }
         default: {
             const QString reason =
-                QStringLiteral("sent just before an earlier job stopped; whether it printed is not known: %1")
+                QStringLiteral("sent by an earlier job; whether it printed is not known: %1")
                     .arg(looked[i].why);
             TellAdministrator(LostStickerLine(row.SampleIds, kind->name, printer, reason, true));
             report.lostStickers.append(

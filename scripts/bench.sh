@@ -16,7 +16,7 @@ out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
 # Everything but the first start-up, which only means something in a process of its own.
-"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerInto|StartUpToWindowShown)' \
+"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerInto|FindUnsentSticker|StartUpToWindowShown)' \
   --benchmark_format=csv >"$out/all.csv" 2>"$out/stderr.txt"
 for run in 1 2 3 4 5; do
   "$bench" --benchmark_filter='^FirstStartUpToWindowShown' --benchmark_format=csv 2>>"$out/stderr.txt" |

@@ -331,6 +331,33 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+// "Nochmals drucken" stopped dead just after its printer took the first sticker: the next start
+// finds that one printed and owes only the other.
+TEST(ReprintStopped, AfterItsFirstStickerOwesTheOther) {
+    JobFixture fixture;
+    std::set<QString> taken;
+    int stickers = 0;
+    fixture.module.settings.BarcodePrinter1 = P450;
+    fixture.module.job = {"401", 2, SingleTest, 1};
+    for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->taken = &taken;
+        printer->refusing = {"440"};
+    }
+    ASSERT_EQ(RunLabelJob(fixture.module).lostStickers.size(), 2);
+    for (StickerLog* printer : {&fixture.mPrinter7x32, &fixture.mPrinter62}) {
+        printer->refusing.clear();
+        printer->stickers = &stickers;
+        printer->killAt = 1;
+        printer->killAfterSending = true;
+    }
+    EXPECT_THROW(PrintLostStickersAgain(fixture.module, OwedSinceEarlier(fixture.module).lostStickers),
+                 Killed);
+    QStringList owed;
+    for (const LostSticker& sticker : OwedSinceEarlier(fixture.module).lostStickers)
+        owed << (sticker.unknown ? "perhaps " : "") + sticker.sticker + ' ' + sticker.SampleIds.join(' ');
+    EXPECT_EQ(owed, QStringList{"result sticker 40100002"});
+}
+
 // A database file deleted under a running desk ends the job with that reason.
 TEST(RunLabelJob, DatabaseDeletedDuringTheJob) {
     JobFixture fixture;
