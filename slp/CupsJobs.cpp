@@ -244,6 +244,7 @@ std::optional<NamedCupsJobs> cupsJobsByName(const QByteArray& queue, std::chrono
     for (ipp_attribute_t* attr = ippFirstAttribute(response);; attr = ippNextAttribute(response)) {
         if (attr == nullptr || ippGetGroupTag(attr) != IPP_TAG_JOB || ippGetName(attr) == nullptr) {
             if (job.id != 0) {
+                ++jobs.listed;
                 const auto known = jobs.newest.constFind(name);
                 if (known == jobs.newest.constEnd() || known->id < job.id) {
                     jobs.newest.insert(name, job);

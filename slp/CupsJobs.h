@@ -36,6 +36,7 @@ struct NamedCupsJobs {
     QHash<QByteArray, Job> newest; // the newest job of each name: the highest id
     int64_t serverNow = 0;         // CUPS's clock as it answered; 0 where it did not say
     int64_t oldestFinished = 0;    // creation time of the oldest finished job it still lists; 0: none
+    int listed = 0;                // jobs listed
 };
 
 // Asks CUPS once, waiting at most patience; nothing, with whyNot set, when it did not answer.

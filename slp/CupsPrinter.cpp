@@ -237,9 +237,12 @@ std::vector<int32_t> CupsPrinter::findLabels(const std::vector<QByteArray>& name
         }
     }
     if (!notKept.isEmpty()) {
-        whyNot = QStringLiteral("queue %1 lists no job named %2, and keeps no finished job from before it "
-                                "could have been sent, so it may have printed and been forgotten")
-                     .arg(mPrinterName, notKept.join(QStringLiteral(", ")));
+        whyNot = QStringLiteral("queue %1 lists no job named %2 among %3 jobs of %4, and keeps no finished "
+                                "job from before it could have been sent, so it may have printed and been "
+                                "forgotten")
+                     .arg(mPrinterName, notKept.join(QStringLiteral(", ")))
+                     .arg(jobs->listed)
+                     .arg(QString::fromLocal8Bit(cupsUser()));
     }
     return states;
 }

@@ -170,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A name is the next label's only.
         FindCase{"NameOnlyForTheNextLabel", {"Velmora large 12300001", ""}, {}, {"Velmora large 12300001"}, {SLP_JOB_PRINTED}},
         // A file that cannot be read may be the sticker: not known, never said unprinted.
-        FindCase{"UnreadableFileCannotTell", {"Velmora small 12300001"}, "not a picture", {"Velmora small 12300001", "Velmora small 12300002"}, {SLP_JOB_PRINTED, SLP_JOB_UNKNOWN}}),
+        FindCase{"UnreadableFileCannotTell", {"Velmora small 12300001"}, "not a picture", {"Velmora small 12300001", "Velmora small 12300002"}, {SLP_JOB_PRINTED, SLP_JOB_UNKNOWN}},
+        FindCase{"PngCutShortCannotTell", {}, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0", 18), {"Velmora small 12300002"}, {SLP_JOB_UNKNOWN}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
