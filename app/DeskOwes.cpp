@@ -12,6 +12,7 @@
 #include <QHash>
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -43,6 +44,7 @@ std::vector<Looked> lookForSent(MainModule& module, const std::vector<OwedSticke
     // Either library can look: both find printers alike.
     SlpPrinterApi* library = module.printer7x32 ? module.printer7x32 : module.printer62;
     QDeadlineTimer deadline(LookupPatienceMs);
+    bool begun = false;
     for (auto printer = byPrinter.cbegin(); printer != byPrinter.cend(); ++printer) {
         QStringList names;
         std::vector<qint64> notBefore;
@@ -58,6 +60,9 @@ std::vector<Looked> lookForSent(MainModule& module, const std::vector<OwedSticke
         try {
             if (!library)
                 throw AppError(QStringLiteral("no printer library"));
+            // Printers asked afresh, and a silent CUPS waited for once, not once per printer.
+            if (!std::exchange(begun, true))
+                library->SlpBeginJob({});
             states = library->SlpFindLabels(printer.key(), names, notBefore,
                                             qint32(std::max<qint64>(deadline.remainingTime(), 500)), whyNot);
         } catch (const AppError& error) {

@@ -74,7 +74,8 @@ public:
     virtual void SlpNameLabel(const QString& /*labelName*/) {}
     // Looks on the printer for the newest label of each name, waiting at most waitMilliseconds in
     // all: one SLP_JOB_ code per name (LOST: surely not printed). notBefore: seconds since 1970,
-    // just before each could have been sent. whyNot: why a name was not settled.
+    // just before each could have been sent. whyNot: why a name was not settled. Like a job's
+    // labels, the looks after one SlpBeginJob wait once for a CUPS that does not answer.
     virtual std::vector<qint32> SlpFindLabels(const QString& /*printerName*/, const QStringList& labelNames,
                                               const std::vector<qint64>& /*notBefore*/,
                                               qint32 /*waitMilliseconds*/, QString& /*whyNot*/) {

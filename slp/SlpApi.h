@@ -100,7 +100,8 @@ SLP_API int32_t SlpNameLabel(const char* labelName);
 // the queue's history holds a finished job created before notBefore[i]), WAITING where CUPS still
 // holds it, UNKNOWN where that cannot be told. notBefore[i]: seconds since 1970 (the caller's
 // clock) just before the label could have been sent; 0 when not known. Waits at most
-// waitMilliseconds in all. Returns -1; 0 when the printer was not found (every state UNKNOWN).
+// waitMilliseconds in all, besides finding the printer, which heeds what CUPS said since
+// SlpBeginJob as a label does. Returns -1; 0 when the printer was not found (every state UNKNOWN).
 // SlpGetLastErrorText then says why any name was not settled.
 SLP_API int32_t SlpFindLabels(const char* printerName, const char* const* labelNames,
                               const int64_t* notBefore, int32_t count, int32_t waitMilliseconds,

@@ -203,8 +203,6 @@ std::vector<int32_t> SlpSession::findLabels(const QString& printerName, const st
                                             std::chrono::milliseconds patience) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     mLastError.clear();
-    // Outside any job: what CUPS said during the last one is asked afresh.
-    forgetCupsAnswers();
     std::unique_ptr<LabelOutput> printer = findPrinter(mApplicationFolder, printerName, mLastError);
     if (!printer) {
         return std::vector<int32_t>(names.size(), SLP_JOB_UNKNOWN);
