@@ -46,12 +46,16 @@ QString sqlServerLock(const QString& customer, NumberingLock lock, int waitMilli
            QStringLiteral("IF @result < 0 RAISERROR('Numbering lock not granted (%d)', 16, 1, @result)");
 }
 
-QString postgreSqlLock(const QString& customer, NumberingLock lock) {
+// PostgreSQL would wait for the advisory lock as long as another desk holds it: the bound is set
+// for the transaction in the same statement, left to right.
+QString postgreSqlLock(const QString& customer, NumberingLock lock, int waitMilliseconds) {
+    const QString bound =
+        QStringLiteral("SELECT set_config('lock_timeout', '%1', true), ").arg(waitMilliseconds);
     if (lock == NumberingLock::Lab)
-        return QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kLabKey);
-    return QStringLiteral("SELECT pg_advisory_xact_lock_shared(%1), pg_advisory_xact_lock(%1, %2)")
-        .arg(kLabKey)
-        .arg(customerKey(customer));
+        return bound + QStringLiteral("pg_advisory_xact_lock(%1)").arg(kLabKey);
+    return bound + QStringLiteral("pg_advisory_xact_lock_shared(%1), pg_advisory_xact_lock(%1, %2)")
+                       .arg(kLabKey)
+                       .arg(customerKey(customer));
 }
 
 void beginServerTransaction(const DbConnection& db) {
@@ -61,11 +65,9 @@ void beginServerTransaction(const DbConnection& db) {
     });
 }
 
-// PostgreSQL would wait for the advisory lock as long as another desk holds it.
 void takePostgreSqlLock(const DbConnection& db, const QString& customer, int waitMilliseconds) {
-    ExecuteCommand(db, QStringLiteral("SET LOCAL lock_timeout = %1").arg(waitMilliseconds));
     try {
-        ExecuteCommand(db, postgreSqlLock(customer, db.numberingLock));
+        ExecuteCommand(db, postgreSqlLock(customer, db.numberingLock, waitMilliseconds));
     } catch (const AppError& error) {
         // Only the server's own words tell a lock wait from a broken connection.
         if (!error.description().contains(QStringLiteral("lock timeout")))
