@@ -62,11 +62,13 @@ NumberingLock postgreSqlNumberingLock(QSqlDatabase& database) {
 // A write-ahead log syncs once per commit where the rollback journal syncs four times; FULL keeps
 // every committed label on the disk. The mode stays with the file, so every desk opening it uses
 // the log and its shared memory: the file serves desks of one machine only. Another desk holding
-// the file in the old mode keeps it there for now, which is as safe, only slower. The larger page
-// cache is kept between labels while no other desk writes, so a large table is not read again.
-void tuneSqlite(QSqlDatabase& database) {
+// the file in the old mode keeps it there for now, which is as safe, only slower; so does the
+// command line, which changes nothing in the file. The larger page cache is kept between labels
+// while no other desk writes, so a large table is not read again.
+void tuneSqlite(QSqlDatabase& database, NewDatabase newDatabase) {
     QSqlQuery query(database);
-    query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (newDatabase == NewDatabase::Allowed)
+        query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     execOrThrow(query, QStringLiteral("PRAGMA synchronous = FULL"));
     execOrThrow(query, QStringLiteral("PRAGMA cache_size = -65536"));
 }
@@ -184,7 +186,7 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
                 throw AppError(database.lastError().text());
             if (embedded) {
                 setUpSchema(database, path, newDatabase);
-                tuneSqlite(database);
+                tuneSqlite(database, newDatabase);
             }
             if (backend == DbBackend::PostgreSql)
                 *numberingLock = postgreSqlNumberingLock(database);
