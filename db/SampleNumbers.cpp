@@ -121,7 +121,13 @@ QString RecordNewSample(const DbConnection& db, const LabelJob& job, const QStri
         QVariantList values{job.CustomerId, SampleId, candidate, now};
         if (db.backend == DbBackend::SqlServer)
             values << candidate;
-        if (ExecuteCommand(db, insert, values) > 0)
+        const int recorded = ExecuteCommand(db, insert, values);
+        if (recorded > 0)
+            return candidate;
+        // A session with NOCOUNT ON (SQL Server) leaves the driver without a count: the row tells.
+        if (recorded < 0 &&
+            !RecordSet(db, QStringLiteral("SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = ?"), {SampleId})
+                 .eof())
             return candidate;
     }
     RecordSample(db, job, SampleId, QStringLiteral(""));
