@@ -76,9 +76,10 @@ QString SqliteFilePath(const AppSettings& settings, const QString& applicationFo
 // shows that the folder held a database before; an older file gains the table OWED_STICKER;
 // anything but a plain file, and a file without the table SAMPLE_ORG that is not empty, are refused);
 // a server gives ODBC with a bounded login wait, after a probe has shown that the server answers
-// within answerWaitSeconds. The embedded file is put into write-ahead-log mode; on PostgreSQL
-// numberingLock says whether the unique index on codes is there. Throws AppError with the driver's
-// text when the connection cannot be opened, and with our own when the server gave no answer in time.
+// within answerWaitSeconds. Where newDatabase is Allowed the embedded file is put into
+// write-ahead-log mode; on PostgreSQL numberingLock says whether the unique index on codes is there.
+// Throws AppError with the driver's text when the connection cannot be opened, and with our own when
+// the server gave no answer in time.
 void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder,
                     NewDatabase newDatabase = NewDatabase::Allowed);
 
