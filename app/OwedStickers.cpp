@@ -28,6 +28,7 @@ void OwedStickers::add(const QString& SampleId, const std::vector<const StickerK
             gathering->SampleIds << SampleId;
         gathering->state = state;
         gathering->changed = true;
+        gathering->pending = false;
     }
 }
 
@@ -39,6 +40,7 @@ void OwedStickers::settle(const StickerKind& kind, const QStringList& SampleIds,
             continue;
         owed.told = true;
         owed.changed = true;
+        owed.pending = false;
         owed.awaiting = outcome.state == StickerOutcome::State::Printed && outcome.cupsJob != 0;
         // Without a printer setting the job says nothing of the sticker: it is not asked for.
         owed.printed = !outcome.lost() && !owed.awaiting;
@@ -58,21 +60,26 @@ QList<OwedStickers::Owed> OwedStickers::owed() const {
     return owed;
 }
 
-void OwedStickers::write(const DbConnection& db, const QString& desk) const {
-    for (const Owed& owed : mOwed) {
-        if (!owed.changed)
+void OwedStickers::write(const DbConnection& db, const QString& desk) {
+    for (Owed& owed : mOwed) {
+        if (!owed.changed || owed.pending)
             continue;
+        // A sticker never written has no row to replace.
         if (owed.printed)
             ClearOwedSticker(db, desk, owed.kind->keyword, owed.SampleIds.value(0));
         else
-            WriteOwedSticker(db, desk, {owed.kind->keyword, owed.SampleIds, owed.state, {}});
+            WriteOwedSticker(db, desk, {owed.kind->keyword, owed.SampleIds, owed.state, {}}, owed.stored);
+        owed.pending = true;
     }
 }
 
 void OwedStickers::written() {
     std::erase_if(mOwed, [](const Owed& owed) { return owed.printed; });
-    for (Owed& owed : mOwed)
+    for (Owed& owed : mOwed) {
         owed.changed = false;
+        owed.pending = false;
+        owed.stored = true;
+    }
 }
 
 bool OwedStickers::anyChanged() const {

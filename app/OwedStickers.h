@@ -18,10 +18,12 @@ public:
         const StickerKind* kind;
         QStringList SampleIds; // a sticker naming several samples: those recorded so far
         OwedStickerRow::State state = OwedStickerRow::State::Owed;
-        bool told = false;    // printed, lost or of unknown fate: the job has said so
-        bool printed = false; // owed no more, once that is written
-        bool changed = true;  // not yet written as it stands
+        bool told = false;     // printed, lost or of unknown fate: the job has said so
+        bool printed = false;  // owed no more, once that is written
+        bool changed = true;   // not yet written as it stands
         bool awaiting = false; // CUPS took it: printed once its job completes, told again then
+        bool pending = false;  // written as it stands in the transaction not yet committed
+        bool stored = false;   // OWED_STICKER has a row of it
     };
 
     // A recorded label is owed each of these stickers; its own are sent after its transaction. One
@@ -41,9 +43,11 @@ public:
     // Leaves these stickers to what OWED_STICKER holds: neither reported nor written by this job.
     void forget(const std::vector<const StickerKind*>& kinds);
 
-    // Writes what changed into OWED_STICKER, inside the caller's transaction; marked written only
-    // by written(), once that transaction has committed.
-    void write(const DbConnection& db, const QString& desk) const;
+    // Writes what changed into OWED_STICKER, inside the caller's transaction; what it wrote is
+    // not written again in the same transaction unless it changes. Marked written only by
+    // written(), once that transaction has committed; a failed transaction restores a copy taken
+    // before it.
+    void write(const DbConnection& db, const QString& desk);
     void written();
     bool anyChanged() const;
 

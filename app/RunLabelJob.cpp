@@ -47,12 +47,16 @@ QString numberAndRecord(MainModule& module, const LabelJob& job, QString& Sample
     CheckEmbeddedFile(db);
     const OwedStickers before = owed;
     try {
-        NumberingTransaction transaction(db);
+        const QString desk = DeskName(module.applicationFolder);
+        NumberingTransaction transaction(db, job.CustomerId, [&] { owed.write(db, desk); });
         SampleId = NextSampleId(db, job);
-        const QString CodeId = job.Kind > 0 ? NewCodeId(db) : QString();
-        RecordSample(db, job, SampleId, CodeId);
+        QString CodeId;
+        if (job.Kind > 0)
+            CodeId = RecordNewSample(db, job, SampleId);
+        else
+            RecordSample(db, job, SampleId, CodeId);
         owed.add(SampleId, kinds, lastOfPass);
-        owed.write(db, DeskName(module.applicationFolder));
+        owed.write(db, desk);
         try {
             transaction.commit();
         } catch (const CommitInDoubt& doubt) {
@@ -61,7 +65,8 @@ QString numberAndRecord(MainModule& module, const LabelJob& job, QString& Sample
                 throw SampleInDoubt(doubt.description());
             if (!*recorded)
                 throw;
-            TellAdministrator(QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
+            TellAdministrator(
+                QStringLiteral("Sample %1 was recorded after all: %2").arg(SampleId, doubt.description()));
         }
         owed.written();
         return CodeId;
@@ -90,14 +95,15 @@ void writeOutcomes(MainModule& module, OwedStickers& owed) {
     if (!owed.anyChanged())
         return;
     try {
-        NumberingTransaction transaction(module.db);
+        NumberingTransaction transaction(module.db, module.job.CustomerId);
         owed.write(module.db, DeskName(module.applicationFolder));
         transaction.commit();
         owed.written();
     } catch (const AppError& error) {
-        TellAdministrator(QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
-                                 "next start shows those stickers as perhaps printed: %1")
-                      .arg(error.description()));
+        TellAdministrator(
+            QStringLiteral("What the job printed last could not be written to OWED_STICKER; the "
+                           "next start shows those stickers as perhaps printed: %1")
+                .arg(error.description()));
     }
 }
 
@@ -282,4 +288,3 @@ JobReport RunLabelJob(MainModule& module, const StopRequest& stop) {
     }
     return report;
 }
-

@@ -85,6 +85,11 @@ QString OdbcConnectionString(const AppSettings& settings) {
     else
         text +=
             value(QStringLiteral("UID"), QStringLiteral("sa")) + attribute(QStringLiteral("PWD"), QString());
+    // psqlODBC would wrap every statement of a transaction in a SAVEPOINT and its RELEASE, and
+    // DEALLOCATE each prepared statement: three round trips for one, most of them inside the
+    // numbering lock. The tool rolls back a transaction that fails anyway.
+    if (postgres)
+        text += QStringLiteral("Protocol=7.4-1;UseServerSidePrepare=0;");
     return text;
 }
 

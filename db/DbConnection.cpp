@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 #include <utility>
 
@@ -40,6 +41,36 @@ void refuseAllButPlainFile(const QString& path) {
 void execOrThrow(QSqlQuery& query, const QString& statement) {
     if (!query.exec(statement))
         throw AppError(query.lastError().text());
+}
+
+// A unique index on CODE_ID alone, whole or for non-empty codes only: the one an INSERT ... ON
+// CONFLICT can name, so that a code another customer's desk took meanwhile is drawn again. A
+// database set up before that index existed has none.
+const QString kPostgreSqlCodeIndex = QStringLiteral(
+    "SELECT count(*) FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = "
+    "i.indkey[0] WHERE i.indrelid = to_regclass('sample_org') AND i.indisunique AND i.indisvalid AND "
+    "i.indnatts = 1 AND a.attname = 'code_id' AND (i.indpred IS NULL OR "
+    "pg_get_expr(i.indpred, i.indrelid) = '((code_id)::text <> ''''::text)')");
+
+// Where the catalogue cannot be read, the lab-wide lock stays: slower, never wrong.
+NumberingLock postgreSqlNumberingLock(QSqlDatabase& database) {
+    QSqlQuery query(database);
+    const bool indexed = query.exec(kPostgreSqlCodeIndex) && query.next() && query.value(0).toInt() > 0;
+    return indexed ? NumberingLock::Customer : NumberingLock::Lab;
+}
+
+// A write-ahead log syncs once per commit where the rollback journal syncs four times; FULL keeps
+// every committed label on the disk. The mode stays with the file, so every desk opening it uses
+// the log and its shared memory: the file serves desks of one machine only. Another desk holding
+// the file in the old mode keeps it there for now, which is as safe, only slower; so does the
+// command line, which changes nothing in the file. The larger page cache is kept between labels
+// while no other desk writes, so a large table is not read again.
+void tuneSqlite(QSqlDatabase& database, NewDatabase newDatabase) {
+    QSqlQuery query(database);
+    if (newDatabase == NewDatabase::Allowed)
+        query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    execOrThrow(query, QStringLiteral("PRAGMA synchronous = FULL"));
+    execOrThrow(query, QStringLiteral("PRAGMA cache_size = -65536"));
 }
 
 // A path as the administrator must type it: in quotes, each blank shown.
@@ -142,6 +173,9 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
         connection.statements = std::make_shared<StatementThread>();
     const QString name = connection.statements->connectionName();
     const QString options = embedded ? sqliteOptions(connection, !create) : kOdbcOptions;
+    const DbBackend backend = embedded ? DbBackend::Sqlite : OdbcBackend(settings);
+    auto numberingLock = std::make_shared<NumberingLock>(
+        backend == DbBackend::SqlServer ? NumberingLock::Customer : NumberingLock::Lab);
     const auto open = [=](QSqlDatabase& database) {
         database =
             QSqlDatabase::addDatabase(embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QODBC"), name);
@@ -150,8 +184,12 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
         try {
             if (!database.open())
                 throw AppError(database.lastError().text());
-            if (embedded)
+            if (embedded) {
                 setUpSchema(database, path, newDatabase);
+                tuneSqlite(database, newDatabase);
+            }
+            if (backend == DbBackend::PostgreSql)
+                *numberingLock = postgreSqlNumberingLock(database);
         } catch (const AppError&) {
             release(database);
             throw;
@@ -161,7 +199,8 @@ void OpenConnection(DbConnection& connection, const AppSettings& settings, const
     connection.statements->run(open, kLoginTimeoutSeconds + connection.lockWaitSeconds, nullptr,
                                QStringLiteral("opening the connection"));
     connection.connectionName = name;
-    connection.backend = embedded ? DbBackend::Sqlite : OdbcBackend(settings);
+    connection.backend = backend;
+    connection.numberingLock = *numberingLock;
     connection.settings = settings;
     connection.applicationFolder = applicationFolder;
     connection.newDatabase = newDatabase;
@@ -181,8 +220,9 @@ void RunStatement(const DbConnection& connection, const QString& what,
         work(none);
         return;
     }
-    connection.statements->run(work, connection.statementWaitSeconds,
-                               [stop = connection.stopRequest] { return stop && stop->requested(); }, what);
+    connection.statements->run(
+        work, connection.statementWaitSeconds,
+        [stop = connection.stopRequest] { return stop && stop->requested(); }, what);
 }
 
 void ReopenWhenLost(DbConnection& connection) {

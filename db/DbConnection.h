@@ -12,6 +12,11 @@ class StatementThread;
 
 enum class DbBackend { Sqlite, SqlServer, PostgreSql };
 
+// Who waits for whom while a number is drawn. Per customer where a clash on a code cannot
+// slip through: PostgreSQL with a unique index on CODE_ID, SQL Server with its key-range check.
+// The embedded file and a PostgreSQL database without that index keep one lock for the lab.
+enum class NumberingLock { Lab, Customer };
+
 // Which embedded database files OpenConnection may set up. The window's start-up creates the
 // default file (DATABASE empty) when it is missing and fills a file that exists empty (the
 // package's); the command line only reads, so it never creates or fills one. A file that DATABASE
@@ -23,6 +28,7 @@ struct DbConnection {
     QString ConnectionString; // composed by OpenConnection, in one of three login variants
     QString connectionName;   // Qt's name of the open handle; empty before OpenConnection
     DbBackend backend = DbBackend::Sqlite;
+    NumberingLock numberingLock = NumberingLock::Lab;
 
     // How long a desk waits for another desk's numbering lock before the job ends with an error.
     int lockWaitSeconds = 30;
@@ -70,8 +76,10 @@ QString SqliteFilePath(const AppSettings& settings, const QString& applicationFo
 // shows that the folder held a database before; an older file gains the table OWED_STICKER;
 // anything but a plain file, and a file without the table SAMPLE_ORG that is not empty, are refused);
 // a server gives ODBC with a bounded login wait, after a probe has shown that the server answers
-// within answerWaitSeconds. Throws AppError with the driver's text when the connection cannot be
-// opened, and with our own when the server gave no answer in time.
+// within answerWaitSeconds. Where newDatabase is Allowed the embedded file is put into
+// write-ahead-log mode; on PostgreSQL numberingLock says whether the unique index on codes is there.
+// Throws AppError with the driver's text when the connection cannot be opened, and with our own when
+// the server gave no answer in time.
 void OpenConnection(DbConnection& connection, const AppSettings& settings, const QString& applicationFolder,
                     NewDatabase newDatabase = NewDatabase::Allowed);
 

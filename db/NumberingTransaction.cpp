@@ -10,17 +10,53 @@
 
 namespace {
 
-// One lock for all numbering: codes are unique across customers, so a lock per customer
-// would not keep two desks from checking the same code free.
-QString sqlServerLock(int waitMilliseconds) {
-    return QStringLiteral(
-               "SET NOCOUNT ON; DECLARE @result int; "
-               "EXEC @result = sp_getapplock @Resource = 'VelmoraNumbering', @LockMode = 'Exclusive', "
-               "@LockOwner = 'Transaction', @LockTimeout = %1; "
-               "IF @result < 0 RAISERROR('Numbering lock not granted (%d)', 16, 1, @result)")
-        .arg(waitMilliseconds);
+// The lab's key, and with the customer's the key of one customer's numbering. Desks numbering per
+// customer share the lab's lock, so that a desk of an older version, which takes it alone, still
+// waits for them and they for it.
+constexpr int kLabKey = 1447381313;
+const QString kSqlServerLab = QStringLiteral("VelmoraNumbering");
+
+// The same number on every desk for the same customer; two customers sharing one only wait for
+// each other.
+int customerKey(const QString& customer) {
+    quint32 hash = 2166136261u;
+    for (const char byte : customer.toUtf8()) {
+        hash ^= quint8(byte);
+        hash *= 16777619u;
+    }
+    return int(hash);
 }
-const QString kPostgreSqlLock = QStringLiteral("SELECT pg_advisory_xact_lock(1447381313)");
+
+QString sqlServerLock(const QString& customer, NumberingLock lock, int waitMilliseconds) {
+    const QString take = QStringLiteral(
+        "EXEC @result = sp_getapplock @Resource = N'%1', @LockMode = '%2', @LockOwner = 'Transaction', "
+        "@LockTimeout = %3; ");
+    const QString wait = QString::number(waitMilliseconds);
+    QString quoted = customer;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    QString batch = QStringLiteral("SET NOCOUNT ON; DECLARE @result int; ");
+    if (lock == NumberingLock::Lab) {
+        batch += take.arg(kSqlServerLab, QStringLiteral("Exclusive"), wait);
+    } else {
+        batch += take.arg(kSqlServerLab, QStringLiteral("Shared"), wait);
+        batch += QStringLiteral("IF @result >= 0 ") +
+                 take.arg(kSqlServerLab + QLatin1Char(':') + quoted, QStringLiteral("Exclusive"), wait);
+    }
+    return batch +
+           QStringLiteral("IF @result < 0 RAISERROR('Numbering lock not granted (%d)', 16, 1, @result)");
+}
+
+// PostgreSQL would wait for the advisory lock as long as another desk holds it: the bound is set
+// for the transaction in the same statement, left to right.
+QString postgreSqlLock(const QString& customer, NumberingLock lock, int waitMilliseconds) {
+    const QString bound =
+        QStringLiteral("SELECT set_config('lock_timeout', '%1', true), ").arg(waitMilliseconds);
+    if (lock == NumberingLock::Lab)
+        return bound + QStringLiteral("pg_advisory_xact_lock(%1)").arg(kLabKey);
+    return bound + QStringLiteral("pg_advisory_xact_lock_shared(%1), pg_advisory_xact_lock(%1, %2)")
+                       .arg(kLabKey)
+                       .arg(customerKey(customer));
+}
 
 void beginServerTransaction(const DbConnection& db) {
     RunStatement(db, QStringLiteral("beginning a transaction"), [](QSqlDatabase& database) {
@@ -29,24 +65,24 @@ void beginServerTransaction(const DbConnection& db) {
     });
 }
 
-// PostgreSQL would wait for the advisory lock as long as another desk holds it.
-void takePostgreSqlLock(const DbConnection& db, int waitMilliseconds) {
-    ExecuteCommand(db, QStringLiteral("SET LOCAL lock_timeout = %1").arg(waitMilliseconds));
+void takePostgreSqlLock(const DbConnection& db, const QString& customer, int waitMilliseconds) {
     try {
-        ExecuteCommand(db, kPostgreSqlLock);
+        ExecuteCommand(db, postgreSqlLock(customer, db.numberingLock, waitMilliseconds));
     } catch (const AppError& error) {
         // Only the server's own words tell a lock wait from a broken connection.
         if (!error.description().contains(QStringLiteral("lock timeout")))
             throw;
-        throw AppError(QStringLiteral("Another desk holds the numbering lock; gave up after %1 s: %2")
-                           .arg(waitMilliseconds / 1000)
-                           .arg(error.description()));
+        throw AppError(
+            QStringLiteral("Another desk holds the numbering lock (customer %1); gave up after %2 s: %3")
+                .arg(customer, QString::number(waitMilliseconds / 1000), error.description()));
     }
 }
 
 } // namespace
 
-NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
+NumberingTransaction::NumberingTransaction(const DbConnection& db, const QString& customer,
+                                           const std::function<void()>& beforeLock)
+    : mDb(db) {
     const int waitMilliseconds = mDb.lockWaitSeconds * 1000;
     // Open from the first statement on: a BEGIN given up on may still succeed later, and must then
     // be rolled back rather than keep its lock.
@@ -57,14 +93,20 @@ NumberingTransaction::NumberingTransaction(const DbConnection& db) : mDb(db) {
             // Takes the write lock at once (waiting up to the busy timeout), so no other desk
             // reads the maximum until this one commits.
             ExecuteCommand(mDb, QStringLiteral("BEGIN IMMEDIATE"));
+            if (beforeLock)
+                beforeLock();
             break;
         case DbBackend::SqlServer:
             beginServerTransaction(mDb);
-            ExecuteCommand(mDb, sqlServerLock(waitMilliseconds));
+            if (beforeLock)
+                beforeLock();
+            ExecuteCommand(mDb, sqlServerLock(customer, mDb.numberingLock, waitMilliseconds));
             break;
         case DbBackend::PostgreSql:
             beginServerTransaction(mDb);
-            takePostgreSqlLock(mDb, waitMilliseconds);
+            if (beforeLock)
+                beforeLock();
+            takePostgreSqlLock(mDb, customer, waitMilliseconds);
             break;
         }
     } catch (...) {

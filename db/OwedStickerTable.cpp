@@ -23,10 +23,11 @@ QString DeskName(const QString& applicationFolder) {
     return QSysInfo::machineHostName() + QLatin1Char(':') + applicationFolder;
 }
 
-void WriteOwedSticker(const DbConnection& db, const QString& desk, const OwedStickerRow& row) {
+void WriteOwedSticker(const DbConnection& db, const QString& desk, const OwedStickerRow& row, bool replace) {
     const QString first = row.SampleIds.value(0);
     // Delete and insert: the desks' login may not update.
-    ClearOwedSticker(db, desk, row.sticker, first);
+    if (replace)
+        ClearOwedSticker(db, desk, row.sticker, first);
     ExecuteCommand(db,
                    QStringLiteral("INSERT INTO OWED_STICKER (DESK, STICKER, SAMPLE_ID, SAMPLE_IDS, STATE, "
                                   "TIME_STAMP) VALUES (?,?,?,?,?,?)"),

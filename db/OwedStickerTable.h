@@ -26,8 +26,10 @@ struct OwedStickerRow {
 // file) each see only what they owe.
 QString DeskName(const QString& applicationFolder);
 
-// Replaces the desk's row of this sticker (or adds it).
-void WriteOwedSticker(const DbConnection& db, const QString& desk, const OwedStickerRow& row);
+// Replaces the desk's row of this sticker (or adds it); a sticker never written before (replace
+// false) is only added.
+void WriteOwedSticker(const DbConnection& db, const QString& desk, const OwedStickerRow& row,
+                      bool replace = true);
 
 // The desk owes this sticker no more: printed, or given up by the operator.
 void ClearOwedSticker(const DbConnection& db, const QString& desk, const QString& sticker,

@@ -71,11 +71,34 @@ QString NextSampleId(const DbConnection& db, const LabelJob& job) {
     }
 }
 
+namespace {
+
+QString drawCode(const CodeRandom& random) {
+    QString candidate;
+    for (int piece = 0; piece < 4; ++piece)
+        candidate += codePiece(random());
+    return candidate;
+}
+
+const QString kInsert =
+    QStringLiteral("INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID, TIME_STAMP) VALUES (?,?,?,?)");
+
+// An insert that leaves out a code another desk holds, committed or not: PostgreSQL names the
+// unique index on codes; SQL Server holds the code's key range until the commit, so a desk drawing
+// the same code meanwhile waits for it and then finds the code taken.
+QString insertUnlessCodeTaken(DbBackend backend) {
+    if (backend == DbBackend::PostgreSql)
+        return kInsert + QStringLiteral(" ON CONFLICT (CODE_ID) WHERE CODE_ID <> '' DO NOTHING");
+    return QStringLiteral(
+        "INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID, TIME_STAMP) SELECT ?,?,?,? "
+        "WHERE NOT EXISTS (SELECT 1 FROM SAMPLE_ORG WITH (UPDLOCK, HOLDLOCK) WHERE CODE_ID = ?)");
+}
+
+} // namespace
+
 QString NewCodeId(const DbConnection& db, const CodeRandom& random) {
     for (int attempt = 1; attempt <= kMaxCodeAttempts; ++attempt) {
-        QString candidate;
-        for (int piece = 0; piece < 4; ++piece)
-            candidate += codePiece(random());
+        const QString candidate = drawCode(random);
         const RecordSet inUse(db, QStringLiteral("SELECT Sample_ID FROM sample_org where CODE_ID = ?"),
                               {candidate});
         if (inUse.eof())
@@ -84,10 +107,34 @@ QString NewCodeId(const DbConnection& db, const CodeRandom& random) {
     return QStringLiteral("");
 }
 
+QString RecordNewSample(const DbConnection& db, const LabelJob& job, const QString& SampleId,
+                        const CodeRandom& random) {
+    if (db.numberingLock == NumberingLock::Lab || db.backend == DbBackend::Sqlite) {
+        const QString code = NewCodeId(db, random);
+        RecordSample(db, job, SampleId, code);
+        return code;
+    }
+    const QString insert = insertUnlessCodeTaken(db.backend);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int attempt = 1; attempt <= kMaxCodeAttempts; ++attempt) {
+        const QString candidate = drawCode(random);
+        QVariantList values{job.CustomerId, SampleId, candidate, now};
+        if (db.backend == DbBackend::SqlServer)
+            values << candidate;
+        const int recorded = ExecuteCommand(db, insert, values);
+        if (recorded > 0)
+            return candidate;
+        // A session with NOCOUNT ON (SQL Server) leaves the driver without a count: the row tells.
+        if (recorded < 0 &&
+            !RecordSet(db, QStringLiteral("SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = ?"), {SampleId})
+                 .eof())
+            return candidate;
+    }
+    RecordSample(db, job, SampleId, QStringLiteral(""));
+    return QStringLiteral("");
+}
+
 void RecordSample(const DbConnection& db, const LabelJob& job, const QString& SampleId,
                   const QString& CodeId) {
-    ExecuteCommand(
-        db,
-        QStringLiteral("INSERT INTO SAMPLE_ORG (CUST_ID, SAMPLE_ID, CODE_ID, TIME_STAMP) VALUES (?,?,?,?)"),
-        {job.CustomerId, SampleId, CodeId, QDateTime::currentDateTime()});
+    ExecuteCommand(db, kInsert, {job.CustomerId, SampleId, CodeId, QDateTime::currentDateTime()});
 }

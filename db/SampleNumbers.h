@@ -20,6 +20,13 @@ QString NextSampleId(const DbConnection& db, const LabelJob& job);
 // 10,000 attempts that all found their candidate in use.
 QString NewCodeId(const DbConnection& db, const CodeRandom& random = SystemCodeRandom);
 
+// Records the label's row with a new code (as NewCodeId draws it) and returns the code, empty
+// after 10,000 draws that all found their code in use. Under a lab-wide numbering lock the code is
+// checked, then inserted; under a customer's lock the insert itself skips a code another desk
+// holds, even one not yet committed (waiting for that desk's commit), and the code is drawn again.
+QString RecordNewSample(const DbConnection& db, const LabelJob& job, const QString& SampleId,
+                        const CodeRandom& random = SystemCodeRandom);
+
 // Inserts one row: customer, sample number, code (empty stays empty) and the local time.
 void RecordSample(const DbConnection& db, const LabelJob& job, const QString& SampleId,
                   const QString& CodeId);

@@ -18,7 +18,10 @@ CREATE TABLE customer (
 CREATE INDEX IX_SAMPLE_ORG_CUST_SAMPLE ON SAMPLE_ORG (CUST_ID, SAMPLE_ID);
 CREATE INDEX IX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID);
 
--- No sample number and no code is ever issued twice; jobs without codes record empty text.
+-- No sample number and no code is ever issued twice; jobs without codes record empty text. Desks
+-- find UX_SAMPLE_ORG_CODE when they connect and then number each customer under a lock of its own,
+-- an insert that meets another desk's code drawing again; without it (a database set up before)
+-- they keep one lock for the whole lab. Add it alone to such a database, as this script has it.
 CREATE UNIQUE INDEX UX_SAMPLE_ORG_SAMPLE ON SAMPLE_ORG (SAMPLE_ID);
 CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> '';
 

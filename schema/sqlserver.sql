@@ -18,7 +18,9 @@ CREATE TABLE customer (
 CREATE INDEX IX_SAMPLE_ORG_CUST_SAMPLE ON SAMPLE_ORG (CUST_ID, SAMPLE_ID);
 CREATE INDEX IX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID);
 
--- No sample number and no code is ever issued twice; jobs without codes record empty text.
+-- No sample number and no code is ever issued twice; jobs without codes record empty text. Desks
+-- number each customer under a lock of its own and check a new code with a key-range lock held to
+-- the commit, so no two desks take the same code.
 CREATE UNIQUE INDEX UX_SAMPLE_ORG_SAMPLE ON SAMPLE_ORG (SAMPLE_ID) WHERE SAMPLE_ID IS NOT NULL;
 CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> '';
 

@@ -37,3 +37,5 @@ done
 awk -F, '/LabelDatabaseWork\/1000\/repeats:5_median/ { small = $3 }
          /LabelDatabaseWork\/1000000\/repeats:5_median/ { large = $3 }
          END { if (small > 0) printf "\nDatabase work, 1,000,000 rows / 1,000 rows: %.2f\n", large / small }' "$out/all.csv"
+
+bash "$root/scripts/bench-database.sh" "$build"

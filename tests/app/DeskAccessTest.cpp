@@ -81,18 +81,21 @@ TEST_P(AccessTable, StopsOnlyAnAccountThatCannotWrite) {
     settings.Server = row.server;
 
     std::optional<DatabaseAccessProblem> problem;
-    struct stat journal {};
+    struct stat journal {
+    }, shared{};
     {
         AsNobody nobody(row.inGroup);
         problem = CheckDatabaseAccess(settings, folder.path());
         if (!problem && settings.Server.isEmpty()) {
-            // A job's write, under a strict umask: SQLite's journal keeps the file's group and mode.
+            // A job's write, under a strict umask: SQLite's log and its shared memory, which every
+            // desk of the group writes, keep the file's group and mode.
             const mode_t before = umask(077);
             DbConnection db;
             OpenConnection(db, settings, folder.path());
             ASSERT_TRUE(TestQuery(db, "BEGIN IMMEDIATE").ok());
             RecordSample(db, LabelJob{"701", 0, 0, 1}, "70100001", "0A1B2C3D");
-            EXPECT_EQ(stat(QFile::encodeName(database + "-journal").constData(), &journal), 0);
+            EXPECT_EQ(stat(QFile::encodeName(database + "-wal").constData(), &journal), 0);
+            EXPECT_EQ(stat(QFile::encodeName(database + "-shm").constData(), &shared), 0);
             ASSERT_TRUE(TestQuery(db, "COMMIT").ok());
             CloseConnection(db);
             umask(before);
@@ -101,8 +104,8 @@ TEST_P(AccessTable, StopsOnlyAnAccountThatCannotWrite) {
     if (!*row.german) {
         EXPECT_FALSE(problem) << problem->administratorText.toStdString();
         if (settings.Server.isEmpty()) {
-            EXPECT_TRUE(journal.st_gid == usersGroup() && (journal.st_mode & 07777) == 0660)
-                << journal.st_mode;
+            for (const struct stat& file : {journal, shared})
+                EXPECT_TRUE(file.st_gid == usersGroup() && (file.st_mode & 07777) == 0660) << file.st_mode;
         }
         return;
     }

@@ -101,8 +101,8 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     ASSERT_TRUE(backend.next());
     const pid_t backendPid = backend.value(0).toInt();
     if (row.fault == Fault::Restarted) { // a role may end its own connections only
-        EXPECT_TRUE(TestQuery(otherDesk, QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backendPid))
-                        .ok());
+        EXPECT_TRUE(
+            TestQuery(otherDesk, QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backendPid)).ok());
     }
     bool frozen = false;
     StopRequest close;
@@ -156,8 +156,8 @@ TEST_P(PostgresLabelJob, WholeJobThroughOdbc) {
     }
     // No lock outlives the job: another desk numbers at once, inside the lock.
     {
-        NumberingTransaction next(otherDesk);
         LabelJob job{"705", 1, LargeLabel, 1};
+        NumberingTransaction next(otherDesk, job.CustomerId);
         RecordSample(otherDesk, job, NextSampleId(otherDesk, job), QString());
         next.commit();
     }

@@ -69,9 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "Driver={FreeTDS};Server={LABSRV};Database={a;UID=x}}b};UID={sa};PWD={};"},
         ComposeRow{Odbc, "127.0.0.1,5433", "velmora", "velmora", "PostgreSQL Unicode",
                    "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5433;Database=velmora;"
-                   "UID=velmora;PWD={tansel};"},
+                   "UID=velmora;PWD={tansel};Protocol=7.4-1;UseServerSidePrepare=0;"},
         ComposeRow{Odbc, "pghost", "velmora", "sa", "PostgreSQL Unicode",
-                   "Driver={PostgreSQL Unicode};Server=pghost;Database=velmora;UID=sa;PWD={};"}));
+                   "Driver={PostgreSQL Unicode};Server=pghost;Database=velmora;UID=sa;PWD={};"
+                   "Protocol=7.4-1;UseServerSidePrepare=0;"}));
 
 // psqlODBC takes no braces there: a value that would add an attribute is refused.
 TEST(OdbcConnectionStringRefusalTest, RefusesSeparatorsForPsqlOdbc) {

@@ -32,10 +32,9 @@ int main(int argc, char** argv) {
     try {
         OpenConnection(db, settings, args.at(5));
         for (int i = 0; i < labels; ++i) {
-            NumberingTransaction transaction(db);
+            NumberingTransaction transaction(db, job.CustomerId);
             const QString sampleId = NextSampleId(db, job);
-            const QString codeId = NewCodeId(db);
-            RecordSample(db, job, sampleId, codeId);
+            RecordNewSample(db, job, sampleId);
             transaction.commit();
         }
     } catch (const AppError& error) {

@@ -109,6 +109,14 @@ TEST_F(PostgresTest, CodeInUseIsDrawnAgain) {
     const auto random = [&calls] { return (calls++ < 4 ? 0.5 : 255.5) / 5000.0; };
     EXPECT_EQ(NewCodeId(mDb, random), QStringLiteral("00000000"));
     EXPECT_EQ(calls, 8);
+    // Another customer's desk, under its own lock, meets the code at its insert and draws again.
+    calls = 0;
+    EXPECT_EQ(RecordNewSample(mDb, jobFor(QStringLiteral("402")), QStringLiteral("40200001"), random),
+              QStringLiteral("00000000"));
+    EXPECT_EQ(calls, 8);
+    EXPECT_EQ(
+        scalar(QStringLiteral("SELECT CODE_ID FROM SAMPLE_ORG WHERE SAMPLE_ID = '40200001'")).toString(),
+        QStringLiteral("00000000"));
 }
 
 TEST_F(PostgresTest, RecordsEmptyCodeAsEmptyTextAndLocalTime) {
@@ -145,12 +153,12 @@ TEST_F(PostgresTest, LooksUpCustomersHarmlessly) {
 TEST_F(PostgresTest, UncommittedLabelIsRolledBack) {
     const LabelJob job = jobFor(QStringLiteral("701"));
     {
-        NumberingTransaction transaction(mDb);
+        NumberingTransaction transaction(mDb, job.CustomerId);
         RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
         transaction.commit();
     }
     {
-        NumberingTransaction abandoned(mDb);
+        NumberingTransaction abandoned(mDb, job.CustomerId);
         RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
     }
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 1);
@@ -161,32 +169,66 @@ TEST_F(PostgresTest, UncommittedLabelIsRolledBack) {
 }
 
 // Another desk holding the numbering lock ends this desk's label after the bound, and leaves this
-// desk's connection holding nothing.
+// desk's connection holding nothing. Desks of different customers wait for each other only where
+// the database has no unique index on codes.
 TEST_F(PostgresTest, NumberingLockWaitIsBounded) {
-    DbConnection holder;
-    OpenConnection(holder, mSettings, mAppDir.path());
-    const LabelJob job = jobFor(QStringLiteral("701"));
-    mDb.lockWaitSeconds = 1;
-    {
-        NumberingTransaction held(holder);
-        try {
-            NumberingTransaction waiting(mDb);
-            FAIL() << "lock granted twice";
-        } catch (const AppError& error) {
-            EXPECT_TRUE(error.description().contains(QStringLiteral("numbering lock")))
-                << error.description().toStdString();
-            EXPECT_TRUE(error.description().contains(QStringLiteral("lock timeout")))
-                << error.description().toStdString();
+    struct Row {
+        const char* holder;
+        const char* waiter;
+        bool holderIndex, waiterIndex; // UX_SAMPLE_ORG_CODE in place when the desk connects
+        bool waits;
+    };
+    const auto connect = [this](DbConnection& desk, bool codeIndex) {
+        if (!codeIndex)
+            run(QStringLiteral("DROP INDEX UX_SAMPLE_ORG_CODE"));
+        OpenConnection(desk, mSettings, mAppDir.path());
+        if (!codeIndex)
+            run(QStringLiteral(
+                "CREATE UNIQUE INDEX UX_SAMPLE_ORG_CODE ON SAMPLE_ORG (CODE_ID) WHERE CODE_ID <> ''"));
+        EXPECT_EQ(desk.numberingLock, codeIndex ? NumberingLock::Customer : NumberingLock::Lab);
+    };
+    int recorded = 0;
+    // The last: a desk that numbers for the whole lab (an older schema, or an older version of the
+    // tool) keeps the desks numbering per customer waiting.
+    for (const Row& row : {Row{"701", "701", true, true, true}, Row{"701", "702", true, true, false},
+                           Row{"701", "702", false, false, true}, Row{"701", "702", false, true, true}}) {
+        SCOPED_TRACE(std::string(row.holder) + " " + row.waiter + (row.holderIndex ? " index" : " none") +
+                     (row.waiterIndex ? " index" : " none"));
+        DbConnection holder, waiter;
+        connect(holder, row.holderIndex);
+        connect(waiter, row.waiterIndex);
+        waiter.lockWaitSeconds = 1;
+        const LabelJob held = jobFor(QString::fromLatin1(row.holder));
+        const LabelJob waiting = jobFor(QString::fromLatin1(row.waiter));
+        {
+            NumberingTransaction first(holder, held.CustomerId);
+            try {
+                NumberingTransaction second(waiter, waiting.CustomerId);
+                RecordNewSample(waiter, waiting, NextSampleId(waiter, waiting));
+                second.commit();
+                ++recorded;
+                EXPECT_FALSE(row.waits) << "lock granted twice";
+            } catch (const AppError& error) {
+                EXPECT_TRUE(row.waits) << error.description().toStdString();
+                EXPECT_TRUE(error.description().contains(QStringLiteral("numbering lock")))
+                    << error.description().toStdString();
+                EXPECT_TRUE(error.description().contains(QStringLiteral("lock timeout")))
+                    << error.description().toStdString();
+            }
+            RecordNewSample(holder, held, NextSampleId(holder, held));
+            first.commit();
+            ++recorded;
         }
-        RecordSample(holder, job, QStringLiteral("70100001"), QString());
-        held.commit();
+        // The failed desk is back in autocommit and takes the lock as soon as it is free.
+        NumberingTransaction again(waiter, waiting.CustomerId);
+        RecordSample(waiter, waiting, NextSampleId(waiter, waiting), QString());
+        again.commit();
+        ++recorded;
+        CloseConnection(holder);
+        CloseConnection(waiter);
     }
-    // The failed desk is back in autocommit and takes the lock as soon as it is free.
-    NumberingTransaction again(mDb);
-    again.commit();
-    RecordSample(mDb, job, QStringLiteral("70100002"), QString());
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), 2);
-    CloseConnection(holder);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM SAMPLE_ORG")).toInt(), recorded);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(DISTINCT SAMPLE_ID) FROM SAMPLE_ORG")).toInt(), recorded);
 }
 
 TEST_F(PostgresTest, FourDesksNeverShareANumberOrCode) {

@@ -212,16 +212,16 @@ TEST_F(SampleNumbersTest, ASecondRowWithTheSameNumberFailsWithTheDriversText) {
 TEST_F(SampleNumbersTest, NumberingTransactionKeepsCommittedLabelsOnly) {
     const LabelJob job = jobFor(QStringLiteral("701"));
     {
-        NumberingTransaction transaction(mDb);
+        NumberingTransaction transaction(mDb, job.CustomerId);
         RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
         transaction.commit();
     }
     {
-        NumberingTransaction abandoned(mDb); // the job failed before commit
+        NumberingTransaction abandoned(mDb, job.CustomerId); // the job failed before commit
         RecordSample(mDb, job, NextSampleId(mDb, job), NewCodeId(mDb));
     }
     {
-        NumberingTransaction transaction(mDb);
+        NumberingTransaction transaction(mDb, job.CustomerId);
         EXPECT_EQ(NextSampleId(mDb, job), QStringLiteral("70100002"));
         RecordSample(mDb, job, QStringLiteral("70100002"), QStringLiteral(""));
         transaction.commit();
