@@ -10,7 +10,8 @@
 # which takes minutes, and installs gLabels, poppler-utils and zbar-tools for the comparison.
 # Usage: scripts/bench.sh [build folder, default build/]
 # Environment: ROUNDS (default 5) rounds of the sticker comparison; SEED for the merge data;
-#   PEER (default <project>/../shared/peer) the folder of the gLabels comparison.
+#   PEER (default <project>/../shared/peer) the folder of the gLabels comparison;
+#   STICKERS_ONLY=1 runs only the comparison with gLabels.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -36,6 +37,7 @@ echo "Load at the start: $(uptime | sed 's/.*load average: //') (1, 5, 15 min)"
 echo
 
 # ---------------------------------------------------------------- velmora_bench
+if [ "${STICKERS_ONLY:-0}" != 1 ]; then
 # Everything but the first start-up, which only means something in a process of its own.
 "$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerIntoFilledFolder|StartUpToWindowShown)' \
   --benchmark_format=csv >"$out/all.csv" 2>"$out/stderr.txt"
@@ -60,6 +62,7 @@ plain() { sed -E 's#/(repeats:[0-9]+|process_time|real_time|iterations:[0-9]+)##
 awk -F, '/LabelDatabaseWork\/1000\/.*_median/ { small = $3 }
          /LabelDatabaseWork\/1000000\/.*_median/ { large = $3 }
          END { if (small > 0) printf "\nDatabase work, 1,000,000 rows / 1,000 rows: %.2f\n", large / small }' "$out/all.csv"
+fi
 
 # ---------------------------------------------------------------- a sticker against gLabels
 # Rounds of {ours N=100, ours N=1000, gLabels N=100, gLabels N=1000}, each a whole process under
@@ -92,11 +95,12 @@ timed() {
     "$out/time.txt" >>"$out/runs.tsv"
 }
 
+# Each run into a folder of its own, all removed only at the end: files deleted minutes before
+# make ext4 search longer for a free inode, a kernel cost no desk printing a sticker now and then has.
 ours() { # N ROUND
-  rm -rf "$out/ours-$1"
-  timed ours "$1" "$2" "$batch" "$out/merge-$1.csv" "$out/ours-$1"
-  local count
-  count=$(find "$out/ours-$1/printers" -name '*.png' | wc -l)
+  local folder="$out/ours-$1-$2" count
+  timed ours "$1" "$2" "$batch" "$out/merge-$1.csv" "$folder"
+  count=$(find "$folder/printers" -name '*.png' 2>/dev/null | wc -l || true)
   if [ "$count" -ne "$1" ]; then
     echo "bench: ours N=$1 round $2 left $count stickers, not $1" >&2
     failures=$((failures + 1))
@@ -132,7 +136,7 @@ done
 expected() { sed -n "$(($1 + 1))p" "$out/merge-1000.csv" | tr ',' '\n' | sort | tr '\n' ' '; }
 decoded() { zbarimg --nodbus --raw -q "$1" 2>/dev/null | sort | tr '\n' ' ' || true; }
 checked=0
-stickers="$out/ours-1000/printers/Smart Label Printer 450"
+stickers="$out/ours-1000-$rounds/printers/Smart Label Printer 450"
 for k in 1 2 3 250 500 999 1000; do
   got=$(decoded "$stickers/$(printf '%06d' "$k").png")
   if [ "$got" != "$(expected "$k")" ]; then
@@ -177,7 +181,7 @@ echo "Checked: $checked of our stickers and 2 gLabels pages decoded to their rec
 echo "Load at the end: $(uptime | sed 's/.*load average: //') (1, 5, 15 min)"
 
 # ---------------------------------------------------------------- the database
-if [ -x "$root/scripts/bench-database.sh" ]; then
+if [ "${STICKERS_ONLY:-0}" != 1 ] && [ -x "$root/scripts/bench-database.sh" ]; then
   echo
   "$root/scripts/bench-database.sh" "$build"
 fi
