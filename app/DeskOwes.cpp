@@ -91,7 +91,7 @@ void writeFound(MainModule& module, const QString& desk, const std::vector<OwedS
     if (!any)
         return;
     try {
-        NumberingTransaction transaction(module.db);
+        NumberingTransaction transaction(module.db, QString());
         for (size_t i = 0; i < rows.size(); ++i) {
             if (looked[i].state == SLP_JOB_PRINTED)
                 ClearOwedSticker(module.db, desk, rows[i].sticker, rows[i].SampleIds.value(0));

@@ -63,11 +63,15 @@ BENCHMARK(StartUpToWindowShown)
     ->Name("FirstStartUpToWindowShown")
     ->Arg(0)
     ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(StartUpToWindowShown)
     ->ArgName("newDatabase")
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->ReportAggregatesOnly(true)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();

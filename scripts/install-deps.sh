@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc
-  libzint-dev libzxing-dev libzbar-dev libcups2-dev
+  libzint-dev zlib1g-dev libzxing-dev libzbar-dev libcups2-dev
   libgtest-dev libbenchmark-dev
   unixodbc unixodbc-dev tdsodbc odbc-postgresql postgresql
   xvfb xauth openbox fonts-liberation2 imagemagick

@@ -2,16 +2,15 @@
 
 #include "LabelRenderer.h"
 #include "NumberedFile.h"
+#include "OneBitPng.h"
 #include "PngLabelName.h"
 #include "SlpApi.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageWriter>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -68,20 +67,12 @@ qint64 FilePrinter::nextNumber() const {
 }
 
 bool FilePrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
-    const QImage sticker = toOneBit(renderLabel(content, content.dpi));
-    QByteArray png;
-    {
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "png");
-        // For PNG, Qt turns quality 80 into zlib level 1: stickers are mostly white, so the fastest
-        // level already packs them small, and the default level cost a third of a sticker's time.
-        writer.setQuality(80);
-        if (!writer.write(sticker)) {
-            whyNot.set(SLP_ERROR_OTHER,
-                       QStringLiteral("encoding the label as PNG failed: %1").arg(writer.errorString()));
-            return false;
-        }
+    QString encodingFailed;
+    QByteArray png = oneBitPng(toOneBit(renderLabel(content, content.dpi)), encodingFailed);
+    if (png.isEmpty()) {
+        whyNot.set(SLP_ERROR_OTHER,
+                   QStringLiteral("encoding the label as PNG failed: %1").arg(encodingFailed));
+        return false;
     }
     png = withLabelName(png, content.name);
     const std::optional<qint64> number = writeNumberedFile(mFolder, nextNumber(), png, whyNot);

@@ -12,7 +12,7 @@ struct PrinterFont {
     int pointSize = 0;
     int attributes = 0;
 
-    // The face on a device of that resolution, sized in its dots.
+    // The face on a device of that resolution, sized in its dots, drawn without grey edges.
     QFont at(int dpi) const;
 };
 

@@ -4,9 +4,13 @@
 
 #include <QFontMetrics>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -131,7 +135,8 @@ QImage renderLabel(const LabelContent& content, int deviceDpi) {
     // Painted straight in grey: a label printer has no colour, and converting a whole sticker
     // afterwards cost more than drawing it.
     QImage image(stickerSize(content, deviceDpi), QImage::Format_Grayscale8);
-    image.fill(Qt::white);
+    // White bytes set directly: QImage::fill goes through a painter for grey images, a sixth of a sticker.
+    std::memset(image.bits(), 0xFF, size_t(image.sizeInBytes()));
     const int dotsPerMeter = static_cast<int>(std::lround(deviceDpi / 0.0254));
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
@@ -155,23 +160,68 @@ uchar packEightDots(const uchar* dots) {
     return uchar(~((light * 0x8040201008040201ULL) >> 56));
 }
 
+#ifdef __SSE2__
+// Each byte with its bits in the opposite order.
+constexpr std::array<uchar, 256> reversedBytes = [] {
+    std::array<uchar, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        for (int bit = 0; bit < 8; ++bit) {
+            table[size_t(byte)] |= uchar(((byte >> bit) & 1) << (7 - bit));
+        }
+    }
+    return table;
+}();
+
+// Sixteen dots to two bytes: one instruction gathers the top bits, which took a tenth of a sticker
+// less than eight dots at a time. It puts the first dot in the lowest bit, the sticker in the top.
+void packSixteenDots(const uchar* dots, uchar* out) {
+    const int ink = ~_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dots)));
+    out[0] = reversedBytes[size_t(ink & 0xFF)];
+    out[1] = reversedBytes[size_t((ink >> 8) & 0xFF)];
+}
+#endif
+
 } // namespace
 
 // A plain threshold per scan line: Qt's general conversion costs more than painting the sticker.
 QImage toOneBit(const QImage& grey) {
     QImage bits(grey.size(), QImage::Format_Mono);
     bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    bits.fill(0);
     bits.setDotsPerMeterX(grey.dotsPerMeterX());
     bits.setDotsPerMeterY(grey.dotsPerMeterY());
     const int width = grey.width();
     const int height = grey.height();
     const int wholeBytes = width / 8;
+    const uchar* const greyBits = grey.constBits();
+    uchar* const oneBits = bits.bits();
     for (int y = 0; y < height; ++y) {
-        const uchar* in = grey.constScanLine(y);
-        uchar* out = bits.scanLine(y);
-        for (int byte = 0; byte < wholeBytes; ++byte) {
+        const uchar* in = greyBits + y * grey.bytesPerLine();
+        uchar* out = oneBits + y * bits.bytesPerLine();
+        int byte = 0;
+#ifdef __SSE2__
+        for (; byte + 8 <= wholeBytes; byte += 8) {
+            // Most of a sticker is paper: 64 light dots need no packing.
+            const auto* at = reinterpret_cast<const __m128i*>(in + byte * 8);
+            const __m128i all =
+                _mm_and_si128(_mm_and_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
+                              _mm_and_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3)));
+            if (_mm_movemask_epi8(all) == 0xFFFF) {
+                std::memset(out + byte, 0, 8);
+                continue;
+            }
+            for (int half = 0; half < 8; half += 2) {
+                packSixteenDots(in + (byte + half) * 8, out + byte + half);
+            }
+        }
+        for (; byte + 2 <= wholeBytes; byte += 2) {
+            packSixteenDots(in + byte * 8, out + byte);
+        }
+#endif
+        for (; byte < wholeBytes; ++byte) {
             out[byte] = packEightDots(in + byte * 8);
+        }
+        if (wholeBytes * 8 < width) {
+            out[wholeBytes] = 0;
         }
         for (int x = wholeBytes * 8; x < width; ++x) {
             out[x >> 3] |= uchar((in[x] < 128) << (7 - (x & 7)));

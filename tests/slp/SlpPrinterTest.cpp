@@ -587,14 +587,15 @@ TEST_P(Windows1252Text, OneByteIsDrawnAsItsCharacter) {
     const QImage drawn = drawText(GetParam().bytes);
     ASSERT_FALSE(drawn.isNull());
 
-    // The same character drawn here in the same face and size (24 pt at 300 dpi is 100 dots), one
-    // bit per dot as the printer writes it.
+    // The same character drawn here in the same face and size (24 pt at 300 dpi is 100 dots), without
+    // grey edges and one bit per dot, as the printer draws and writes it.
     QImage expected(drawn.size(), QImage::Format_Grayscale8);
     expected.fill(Qt::white);
     {
         QPainter painter(&expected);
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(100);
+        font.setStyleStrategy(QFont::NoAntialias);
         painter.setFont(font);
         painter.drawText(QRect(20, 20, 1000, 1000), Qt::AlignLeft | Qt::AlignTop, GetParam().text);
     }

@@ -32,6 +32,8 @@ std::vector<std::pair<QString, QString>> sorted(std::vector<std::pair<QString, Q
     return codes;
 }
 
+LabelContent contentOf(const TestSticker& sticker, const QSize& labelSize, int dpi);
+
 class StickerRendering : public ::testing::TestWithParam<TestSticker> {};
 
 TEST_P(StickerRendering, PrintsOnePngThatScansBackAndStaysOnTheLabel) {
@@ -48,6 +50,12 @@ TEST_P(StickerRendering, PrintsOnePngThatScansBackAndStaysOnTheLabel) {
     EXPECT_EQ(image.size(), labelSize(sticker, printerName)) << "the file holds the sticker as it is read";
     EXPECT_EQ(qRound(image.dotsPerMeterX() * 0.0254), folder.dpi(sticker.generation));
     EXPECT_EQ(qRound(image.dotsPerMeterY() * 0.0254), folder.dpi(sticker.generation));
+    // The file printer writes its PNG itself: every dot as drawn, the row ends included.
+    const int dpi = folder.dpi(sticker.generation);
+    const QImage drawn = toOneBit(renderLabel(
+        contentOf(sticker, sticker.rotation == 1 ? image.size().transposed() : image.size(), dpi), dpi));
+    EXPECT_EQ(image.convertToFormat(QImage::Format_Grayscale8),
+              drawn.convertToFormat(QImage::Format_Grayscale8));
 
     std::vector<std::pair<QString, QString>> expected;
     for (const ExpectedCode& code : sticker.codes)
