@@ -101,7 +101,7 @@ void runDesk(const AppSettings& settings, const QString& customer, int seconds, 
             RecordNewSample(db, job, sampleId);
             for (const char* sticker : {"sample", "result"})
                 WriteOwedSticker(db, desk,
-                                 {QString::fromLatin1(sticker), {sampleId}, OwedStickerRow::State::Sending},
+                                 {QString::fromLatin1(sticker), {sampleId}, OwedStickerRow::State::Sending, {}},
                                  false);
             transaction.commit();
             previous = sampleId;
