@@ -1,3 +1,4 @@
+#include "../tests/support/TestPostgresState.h"
 #include "AppError.h"
 #include "DbConnection.h"
 #include "LabelJob.h"
@@ -23,32 +24,10 @@
 
 namespace {
 
-// The private server of scripts/start-test-postgres.sh, named by VELMORA_PG_STATE (its server.env).
-struct Server {
-    QString port, ownerPassword;
-    QString whyNot = QStringLiteral("no PostgreSQL server: run through scripts/bench-database.sh");
-};
-
-Server testServer() {
-    Server server;
-    QFile state(qEnvironmentVariable("VELMORA_PG_STATE"));
-    for (const QByteArray& line :
-         state.open(QIODevice::ReadOnly) ? state.readAll().split('\n') : QByteArrayList()) {
-        const QString value = QString::fromUtf8(line.mid(line.indexOf('=') + 1));
-        if (line.startsWith("PORT="))
-            server.port = value;
-        else if (line.startsWith("OWNER_PASSWORD="))
-            server.ownerPassword = value;
-        else if (line.startsWith("SKIP="))
-            server.whyNot = QStringLiteral("PostgreSQL server not started: ") + value;
-    }
-    return server;
-}
-
 // The tables' owner: empties them before a run and counts what the desks recorded twice.
 class Owner {
 public:
-    explicit Owner(const Server& server) {
+    explicit Owner(const TestPostgres& server) {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), kName);
         database.setDatabaseName(QStringLiteral("DRIVER={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;"
                                                 "Database=velmora;Uid=velmora_owner;Pwd={%2};")
@@ -100,9 +79,9 @@ void runDesk(const AppSettings& settings, const QString& customer, int seconds, 
             const QString sampleId = NextSampleId(db, job);
             RecordNewSample(db, job, sampleId);
             for (const char* sticker : {"sample", "result"})
-                WriteOwedSticker(db, desk,
-                                 {QString::fromLatin1(sticker), {sampleId}, OwedStickerRow::State::Sending, {}},
-                                 false);
+                WriteOwedSticker(
+                    db, desk, {QString::fromLatin1(sticker), {sampleId}, OwedStickerRow::State::Sending, {}},
+                    false);
             transaction.commit();
             previous = sampleId;
             run.milliseconds.push_back(double(label.nsecsElapsed()) / 1e6);
@@ -127,7 +106,7 @@ void SharedServerLabels(benchmark::State& state) {
     const int desks = int(state.range(0));
     const int customers = int(state.range(1));
     const int seconds = int(state.range(2));
-    const Server server = testServer();
+    const TestPostgres server = FindTestPostgres(QStringLiteral("scripts/bench-database.sh"));
     if (server.port.isEmpty()) {
         state.SkipWithError(server.whyNot.toStdString().c_str());
         return;

@@ -1,34 +1,13 @@
 #pragma once
 
+#include "TestPostgresState.h"
+
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariantList>
 #include <gtest/gtest.h>
-
-// The private server of scripts/start-test-postgres.sh, named in VELMORA_PG_STATE by CTest. No
-// port: no server, and whyNot says why. The tables belong to velmora_owner; the desks' velmora
-// may only read them and add samples.
-struct TestPostgres {
-    QString port, whyNot = QStringLiteral("no PostgreSQL test server (run through CTest)"), ownerPassword;
-};
-
-inline TestPostgres FindTestPostgres() {
-    TestPostgres server;
-    QFile state(qEnvironmentVariable("VELMORA_PG_STATE"));
-    for (const QByteArray& line :
-         state.open(QIODevice::ReadOnly) ? state.readAll().split('\n') : QByteArrayList()) {
-        const QString value = QString::fromUtf8(line.mid(line.indexOf('=') + 1));
-        if (line.startsWith("PORT="))
-            server.port = value;
-        else if (line.startsWith("OWNER_PASSWORD="))
-            server.ownerPassword = value;
-        else if (line.startsWith("SKIP="))
-            server.whyNot = QStringLiteral("PostgreSQL test server not started: ") + value;
-    }
-    return server;
-}
 
 // What a test sets up and no desk may do (deleting rows, entering customers, a trigger), as the owner.
 class OwnerConnection {
