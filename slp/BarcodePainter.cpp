@@ -1,5 +1,8 @@
 #include "BarcodePainter.h"
 
+#include "PlainGreyImage.h"
+#include "TextStamp.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <algorithm>
@@ -13,34 +16,32 @@ int wholeModuleDots(int room, int modules) {
     return std::max(1, room / modules);
 }
 
-// The grey image the painter draws on, when it draws dot for dot where it is told: Qt fills a
-// grey image's rectangles through its general path, which cost a sixth of a sticker for the bars.
-QImage* plainGreyImage(QPainter& painter) {
-    QPaintDevice* device = painter.device();
-    if (device == nullptr || device->devType() != QInternal::Image ||
-        !painter.worldTransform().isIdentity() || painter.hasClipping() ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver) {
-        return nullptr;
-    }
-    auto* image = static_cast<QImage*>(device);
-    return image->format() == QImage::Format_Grayscale8 ? image : nullptr;
-}
-
 // Black bars [left, right) of each run, from top for height rows, cut to the image.
 void fillBars(QImage& image, const std::vector<std::pair<int, int>>& runs, int top, int height) {
     const int firstRow = std::max(0, top);
     const int endRow = std::min(image.height(), top + height);
+    const int width = image.width();
+    if (runs.empty() || firstRow >= endRow) {
+        return;
+    }
+    // Every row of bars is alike: one row of them, laid over each row of the image.
+    const int from = std::max(0, runs.front().first);
+    const int to = std::min(width, runs.back().second);
+    if (from >= to) {
+        return;
+    }
+    std::vector<uchar> bars(size_t(to - from), 0xFF);
+    for (const auto& [left, right] : runs) {
+        const int barFrom = std::max(from, left);
+        const int barTo = std::min(to, right);
+        if (barFrom < barTo) {
+            std::memset(bars.data() + (barFrom - from), 0, size_t(barTo - barFrom));
+        }
+    }
     uchar* const first = image.bits();
     const qsizetype stride = image.bytesPerLine();
     for (int y = firstRow; y < endRow; ++y) {
-        uchar* row = first + y * stride;
-        for (const auto& [left, right] : runs) {
-            const int from = std::max(0, left);
-            const int to = std::min(image.width(), right);
-            if (from < to) {
-                std::memset(row + from, 0, size_t(to - from));
-            }
-        }
+        darkenDots(first + y * stride + from, bars.data(), to - from);
     }
 }
 
@@ -79,10 +80,9 @@ void paintBars(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol
     }
 
     if (readableFont) {
-        painter.setFont(*readableFont);
-        painter.setPen(Qt::black);
         const QRect textRect(rect.left(), rect.top() + barHeight + gap, span * module, textHeight);
-        painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip, symbol.text);
+        drawBlackText(painter, *readableFont, textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextDontClip,
+                      symbol.text);
     }
 }
 

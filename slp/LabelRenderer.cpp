@@ -1,6 +1,7 @@
 #include "LabelRenderer.h"
 
 #include "BarcodePainter.h"
+#include "TextStamp.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -52,12 +53,10 @@ struct ElementPainter {
     QRect sticker;
 
     void operator()(const TextElement& text) const {
-        painter.setFont(text.font.at(dpi));
-        painter.setPen(Qt::black);
         const QPoint at = scale(toSticker(text.at, rotation));
         // An unbounded box, so the first line's top left sits exactly at the point.
         const QRect box(at, QSize(1 << 20, 1 << 20));
-        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, text.text);
+        drawBlackText(painter, text.font.at(dpi), box, Qt::AlignLeft | Qt::AlignTop, text.text);
     }
 
     void operator()(const BarcodeElement& barcode) const {

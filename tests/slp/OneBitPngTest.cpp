@@ -67,7 +67,15 @@ INSTANTIATE_TEST_SUITE_P(
         PngCase{"BlankSticker", {1560, 600}, [](int, int) -> uchar { return 0; }},
         PngCase{"AllInkEndingInsideAByte", {13, 5}, [](int, int) -> uchar { return 0xFF; }},
         PngCase{"OneDotWide", {1, 4}, [](int, int y) -> uchar { return y % 2 ? 0x80 : 0; }},
-        PngCase{"NoTwoBytesAlike", {8 * 256, 3}, [](int x, int y) -> uchar { return uchar(x * 7 + y); }}),
+        PngCase{"NoTwoBytesAlike", {8 * 256, 3}, [](int x, int y) -> uchar { return uchar(x * 7 + y); }},
+        // Rows alike are written as their difference from the row above; the sums run over long runs.
+        PngCase{"RowsAlikeLongerThanTheSumsModulus",
+                {8 * 70000, 6},
+                [](int, int y) -> uchar { return y % 3 == 2 ? 0x5A : 0xFF; }},
+        PngCase{
+            "RowsDifferingOnlyInTheirLastDot",
+            {13, 4},
+            [](int x, int y) -> uchar { return x == 0 ? 0xFF : uchar((y % 2 ? 0x08 : 0x00) | (y & 7)); }}),
     [](const ::testing::TestParamInfo<PngCase>& info) { return info.param.name; });
 
 } // namespace
