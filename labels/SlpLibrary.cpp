@@ -60,6 +60,8 @@ QFunctionPointer SlpLibrary::function(const char* name) {
 }
 
 QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
+    if (const QFunctionPointer found = mFound.value(QByteArray::fromRawData(name, qstrlen(name))))
+        return found;
     if (!mLibrary.isLoaded()) {
         // A damaged file would end the process with SIGBUS inside the loader; a missing one is
         // named as asked for, not as one of the loader's variants of the name.
@@ -67,7 +69,10 @@ QFunctionPointer SlpLibrary::optionalFunction(const char* name) {
         if (!mLibrary.load())
             throw AppError(mLibrary.errorString());
     }
-    return mLibrary.resolve(name);
+    const QFunctionPointer found = mLibrary.resolve(name);
+    if (found)
+        mFound.insert(QByteArray(name), found);
+    return found;
 }
 
 qint32 SlpLibrary::SlpOpenPrinter(const QString& printerName, qint32 labelType, bool flag) {

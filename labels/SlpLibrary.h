@@ -2,6 +2,8 @@
 
 #include "SlpPrinterApi.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QLibrary>
 #include <QString>
 #include <QtGlobal>
@@ -51,6 +53,9 @@ private:
 
     QString mPath;
     QLibrary mLibrary;
+    // Functions found, by name: the loader searched every loaded library again for each of a
+    // sticker's dozen calls.
+    QHash<QByteArray, QFunctionPointer> mFound;
     std::shared_ptr<SlpJobShare> mShare;
     bool mSilenceShared = false; // this library knows the job's silent server
 };

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints every figure of docs/benchmarks.md from one run:
 #   1. the machine and its load;
-#   2. a table of medians in milliseconds from velmora_bench (CPU of the whole process: every
-#      thread, user and kernel time; wall time includes waiting for the disk);
-#   3. our sample sticker against gLabels 3 (glabels-3-batch) rendering an equivalent sticker,
+#   2. our sample sticker against gLabels 3 (glabels-3-batch) rendering an equivalent sticker,
 #      both timed as whole processes in one interleaved run;
+#   3. a table of medians in milliseconds from velmora_bench (CPU of the whole process: every
+#      thread, user and kernel time; wall time includes waiting for the disk);
 #   4. the database figures of scripts/bench-database.sh, where that script exists.
 # The first run also builds the seeded SQLite files (up to 1,000,000 rows) into <build>/bench/cache,
 # which takes minutes, and installs gLabels, poppler-utils and zbar-tools for the comparison.
@@ -35,34 +35,6 @@ echo "Machine: $(nproc) CPUs ($(sed -n 's/^model name[[:space:]]*: //p' /proc/cp
   "$(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r)"
 echo "Load at the start: $(uptime | sed 's/.*load average: //') (1, 5, 15 min)"
 echo
-
-# ---------------------------------------------------------------- velmora_bench
-if [ "${STICKERS_ONLY:-0}" != 1 ]; then
-# Everything but the first start-up, which only means something in a process of its own.
-"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerIntoFilledFolder|FindUnsentSticker|StartUpToWindowShown)' \
-  --benchmark_format=csv >"$out/all.csv" 2>"$out/stderr.txt"
-for run in 1 2 3 4 5; do
-  "$bench" --benchmark_filter='^FirstStartUpToWindowShown' --benchmark_format=csv 2>>"$out/stderr.txt" |
-    grep '^"First' >>"$out/first.csv"
-done
-
-# CSV rows: "name",iterations,real_time,cpu_time,time_unit,... The name carries the options
-# (repeats:5, process_time, real_time, iterations:1), left out of the table.
-plain() { sed -E 's#/(repeats:[0-9]+|process_time|real_time|iterations:[0-9]+)##g; s#_median"#"#'; }
-{
-  grep '_median"' "$out/all.csv" | plain
-  # The median of the five fresh processes.
-  sort -t, -k3 -g "$out/first.csv" | sed -n 3p | plain
-} | awk -F, '
-  BEGIN { printf "| %-52s | %10s | %10s |\n|%s|%s|%s|\n", "benchmark (median)", "wall ms", "CPU ms",
-          "------------------------------------------------------", "-----------:", "-----------:" }
-  { gsub(/"/, "", $1); printf "| %-52s | %10.2f | %10.2f |\n", $1, $3, $4 }'
-
-# Flat from 1,000 to 1,000,000 rows means a ratio of at most 1.5.
-awk -F, '/LabelDatabaseWork\/1000\/.*_median/ { small = $3 }
-         /LabelDatabaseWork\/1000000\/.*_median/ { large = $3 }
-         END { if (small > 0) printf "\nDatabase work, 1,000,000 rows / 1,000 rows: %.2f\n", large / small }' "$out/all.csv"
-fi
 
 # ---------------------------------------------------------------- a sticker against gLabels
 # Rounds of {ours N=100, ours N=1000, gLabels N=100, gLabels N=1000}, each a whole process under
@@ -95,8 +67,9 @@ timed() {
     "$out/time.txt" >>"$out/runs.tsv"
 }
 
-# Each run into a folder of its own, all removed only at the end: files deleted minutes before
-# make ext4 search longer for a free inode, a kernel cost no desk printing a sticker now and then has.
+# Each run into a folder of its own, all removed only at the end, and before velmora_bench, whose
+# sticker folders come and go: on ext4 without a journal, files deleted in the last minutes make
+# each new file's search for a free inode longer, a kernel cost no desk printing stickers has.
 ours() { # N ROUND
   local folder="$out/ours-$1-$2" count
   timed ours "$1" "$2" "$batch" "$out/merge-$1.csv" "$folder"
@@ -178,7 +151,36 @@ awk -v o1="$(median ours 100 5)" -v o2="$(median ours 1000 5)" \
       (g2 - g1) / (o2 - o1), (gw2 - gw1) / (ow2 - ow1) }'
 echo "Checked: $checked of our stickers and 2 gLabels pages decoded to their records with zbarimg;" \
   "every run's sticker and page count."
-echo "Load at the end: $(uptime | sed 's/.*load average: //') (1, 5, 15 min)"
+echo "Load after the comparison: $(uptime | sed 's/.*load average: //') (1, 5, 15 min)"
+
+# ---------------------------------------------------------------- velmora_bench
+if [ "${STICKERS_ONLY:-0}" != 1 ]; then
+echo
+# Everything but the first start-up, which only means something in a process of its own.
+"$bench" --benchmark_filter='^(LabelDatabaseWork|SingleTestLabel|Sticker/|SampleStickerIntoFilledFolder|FindUnsentSticker|StartUpToWindowShown)' \
+  --benchmark_format=csv >"$out/all.csv" 2>"$out/stderr.txt"
+for run in 1 2 3 4 5; do
+  "$bench" --benchmark_filter='^FirstStartUpToWindowShown' --benchmark_format=csv 2>>"$out/stderr.txt" |
+    grep '^"First' >>"$out/first.csv"
+done
+
+# CSV rows: "name",iterations,real_time,cpu_time,time_unit,... The name carries the options
+# (repeats:5, process_time, real_time, iterations:1), left out of the table.
+plain() { sed -E 's#/(repeats:[0-9]+|process_time|real_time|iterations:[0-9]+)##g; s#_median"#"#'; }
+{
+  grep '_median"' "$out/all.csv" | plain
+  # The median of the five fresh processes.
+  sort -t, -k3 -g "$out/first.csv" | sed -n 3p | plain
+} | awk -F, '
+  BEGIN { printf "| %-52s | %10s | %10s |\n|%s|%s|%s|\n", "benchmark (median)", "wall ms", "CPU ms",
+          "------------------------------------------------------", "-----------:", "-----------:" }
+  { gsub(/"/, "", $1); printf "| %-52s | %10.2f | %10.2f |\n", $1, $3, $4 }'
+
+# Flat from 1,000 to 1,000,000 rows means a ratio of at most 1.5.
+awk -F, '/LabelDatabaseWork\/1000\/.*_median/ { small = $3 }
+         /LabelDatabaseWork\/1000000\/.*_median/ { large = $3 }
+         END { if (small > 0) printf "\nDatabase work, 1,000,000 rows / 1,000 rows: %.2f\n", large / small }' "$out/all.csv"
+fi
 
 # ---------------------------------------------------------------- the database
 if [ "${STICKERS_ONLY:-0}" != 1 ] && [ -f "$root/scripts/bench-database.sh" ]; then

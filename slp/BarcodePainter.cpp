@@ -1,6 +1,6 @@
 #include "BarcodePainter.h"
 
-#include "PlainGreyImage.h"
+#include "DirectInk.h"
 #include "TextStamp.h"
 
 #include <QFontMetrics>
@@ -14,35 +14,6 @@ namespace {
 
 int wholeModuleDots(int room, int modules) {
     return std::max(1, room / modules);
-}
-
-// Black bars [left, right) of each run, from top for height rows, cut to the image.
-void fillBars(QImage& image, const std::vector<std::pair<int, int>>& runs, int top, int height) {
-    const int firstRow = std::max(0, top);
-    const int endRow = std::min(image.height(), top + height);
-    const int width = image.width();
-    if (runs.empty() || firstRow >= endRow) {
-        return;
-    }
-    // Every row of bars is alike: one row of them, laid over each row of the image.
-    const int from = std::max(0, runs.front().first);
-    const int to = std::min(width, runs.back().second);
-    if (from >= to) {
-        return;
-    }
-    std::vector<uchar> bars(size_t(to - from), 0xFF);
-    for (const auto& [left, right] : runs) {
-        const int barFrom = std::max(from, left);
-        const int barTo = std::min(to, right);
-        if (barFrom < barTo) {
-            std::memset(bars.data() + (barFrom - from), 0, size_t(barTo - barFrom));
-        }
-    }
-    uchar* const first = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    for (int y = firstRow; y < endRow; ++y) {
-        darkenDots(first + y * stride + from, bars.data(), to - from);
-    }
 }
 
 void paintBars(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol,
@@ -71,8 +42,8 @@ void paintBars(QPainter& painter, const QRect& rect, const BarcodeSymbol& symbol
         runs.emplace_back(firstBar + column * module, firstBar + end * module);
         column = end;
     }
-    if (QImage* grey = plainGreyImage(painter)) {
-        fillBars(*grey, runs, rect.top(), barHeight);
+    if (std::optional<DirectInk> ink = DirectInk::of(painter)) {
+        ink->rows(runs, rect.top(), barHeight);
     } else {
         for (const auto& [left, right] : runs) {
             painter.fillRect(left, rect.top(), right - left, barHeight, Qt::black);
@@ -92,10 +63,17 @@ void paintMatrix(QPainter& painter, const QRect& rect, const BarcodeSymbol& symb
                                        std::max(symbol.columns, symbol.rows) + 2 * quiet);
     const int left = rect.left() + quiet * module;
     const int top = rect.top() + quiet * module;
+    std::optional<DirectInk> ink = DirectInk::of(painter);
     for (int row = 0; row < symbol.rows; ++row) {
         for (int column = 0; column < symbol.columns; ++column) {
-            if (symbol.isDark(row, column)) {
-                painter.fillRect(left + column * module, top + row * module, module, module, Qt::black);
+            if (!symbol.isDark(row, column)) {
+                continue;
+            }
+            const QRect dot(left + column * module, top + row * module, module, module);
+            if (ink) {
+                ink->rect(dot);
+            } else {
+                painter.fillRect(dot, Qt::black);
             }
         }
     }

@@ -68,7 +68,7 @@ qint64 FilePrinter::nextNumber() const {
 
 bool FilePrinter::printLabel(const LabelContent& content, SlpFailure& whyNot) {
     QString encodingFailed;
-    QByteArray png = oneBitPng(toOneBit(renderLabel(content, content.dpi)), encodingFailed);
+    QByteArray png = oneBitPng(renderOneBitLabel(content, content.dpi), encodingFailed);
     if (png.isEmpty()) {
         whyNot.set(SLP_ERROR_OTHER,
                    QStringLiteral("encoding the label as PNG failed: %1").arg(encodingFailed));

@@ -146,6 +146,29 @@ QImage renderLabel(const LabelContent& content, int deviceDpi) {
     return image;
 }
 
+QImage renderOneBitLabel(const LabelContent& content, int deviceDpi) {
+    // A picture is thresholded dot by dot from grey; Qt drawing it onto one bit would dither it.
+    const bool pictures =
+        std::any_of(content.elements.begin(), content.elements.end(),
+                    [](const auto& element) { return std::holds_alternative<PictureElement>(element); });
+    if (pictures) {
+        return toOneBit(renderLabel(content, deviceDpi));
+    }
+    // Texts, bars and QR codes are written as ink bits, an eighth of the bytes of a grey sticker
+    // to clear and no threshold after.
+    QImage bits(stickerSize(content, deviceDpi), QImage::Format_Mono);
+    bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    std::memset(bits.bits(), 0, size_t(bits.sizeInBytes()));
+    const int dotsPerMeter = static_cast<int>(std::lround(deviceDpi / 0.0254));
+    bits.setDotsPerMeterX(dotsPerMeter);
+    bits.setDotsPerMeterY(dotsPerMeter);
+    {
+        QPainter painter(&bits);
+        paintLabel(painter, content, deviceDpi);
+    }
+    return bits;
+}
+
 namespace {
 
 // Eight grey dots to one byte, the first dot in the top bit: a dot darker than mid-grey (its top

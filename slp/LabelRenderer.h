@@ -20,5 +20,9 @@ QImage renderLabel(const LabelContent& content, int deviceDpi);
 // One bit per dot, as the print head has it: 1 is ink.
 QImage toOneBit(const QImage& grey);
 
+// toOneBit(renderLabel(content, deviceDpi)), drawn straight in one bit per dot where nothing on
+// the sticker needs grey first.
+QImage renderOneBitLabel(const LabelContent& content, int deviceDpi);
+
 // Where a caller's rectangle lies on the sticker as read.
 QRect toSticker(const QRect& rect, int rotation);

@@ -1,12 +1,13 @@
 #include "TextStamp.h"
 
-#include "PlainGreyImage.h"
+#include "DirectInk.h"
 
 #include <QCache>
 #include <QFontMetrics>
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -78,18 +79,9 @@ Stamp makeStamp(const StampKey& key) {
     return runs;
 }
 
-void stamp(QImage& image, const Stamp& runs, const QPoint& boxAt) {
-    uchar* const first = image.bits();
-    const qsizetype stride = image.bytesPerLine();
-    const int width = image.width();
-    const int height = image.height();
+void stamp(DirectInk& ink, const Stamp& runs, const QPoint& boxAt) {
     for (const InkRun& run : runs) {
-        const int y = boxAt.y() + run.y;
-        const int left = std::max(0, boxAt.x() + run.left);
-        const int right = std::min(width, boxAt.x() + run.right);
-        if (y >= 0 && y < height && left < right) {
-            std::memset(first + y * stride + left, 0, size_t(right - left));
-        }
+        ink.run(boxAt.y() + run.y, boxAt.x() + run.left, boxAt.x() + run.right);
     }
 }
 
@@ -99,8 +91,8 @@ constexpr qsizetype KeptStampBytes = 4 << 20;
 } // namespace
 
 void drawBlackText(QPainter& painter, const QFont& font, const QRect& box, int flags, const QString& text) {
-    QImage* grey = plainGreyImage(painter);
-    if (grey == nullptr) {
+    std::optional<DirectInk> ink = DirectInk::of(painter);
+    if (!ink) {
         painter.setFont(font);
         painter.setPen(Qt::black);
         painter.drawText(box, flags, text);
@@ -108,17 +100,17 @@ void drawBlackText(QPainter& painter, const QFont& font, const QRect& box, int f
     }
     // Per thread, as the fonts: a QFont shares its data between copies.
     thread_local QCache<StampKey, Stamp> stamps(KeptStampBytes);
-    StampKey key{font, box.size(), flags, text, grey->dotsPerMeterX()};
+    const StampKey key{font, box.size(), flags, text, ink->dotsPerMeter()};
     const Stamp* known = stamps.object(key);
     if (known == nullptr) {
         auto made = std::make_unique<Stamp>(makeStamp(key));
         const qsizetype cost = std::max<qsizetype>(1, qsizetype(made->size() * sizeof(InkRun)));
         if (cost > stamps.maxCost()) {
-            stamp(*grey, *made, box.topLeft());
+            stamp(*ink, *made, box.topLeft());
             return;
         }
         known = made.get();
         stamps.insert(key, made.release(), cost);
     }
-    stamp(*grey, *known, box.topLeft());
+    stamp(*ink, *known, box.topLeft());
 }
