@@ -42,17 +42,23 @@ void Sticker(benchmark::State& state, const std::function<void(Stickers&)>& prin
     }
 }
 
-// The file printer numbers a sticker from its folder, so one that keeps the day's stickers must
-// not make each new one slower. The stickers printed here stay, as they do at a desk.
-void SampleStickerIntoFilledFolder(benchmark::State& state) {
-    Stickers stickers;
+// The 300-dpi sample printer's folder emptied, one sample sticker printed and copied under the
+// numbers after it until the folder holds files + 1 stickers.
+void fillSampleFolder(Stickers& stickers, int files) {
     const QDir folder(appFolder().path() + QStringLiteral("/printers/Smart Label Printer 450"));
     appFolder().clearPrinters();
     stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
     const QString first = folder.entryList({QStringLiteral("*.png")}, QDir::Files).value(0);
-    for (int i = 0; i < state.range(0); ++i)
+    for (int i = 0; i < files; ++i)
         QFile::copy(folder.filePath(first),
                     folder.filePath(QStringLiteral("%1.png").arg(i + 2, 6, 10, QLatin1Char('0'))));
+}
+
+// The file printer numbers a sticker from its folder, so one that keeps the day's stickers must
+// not make each new one slower. The stickers printed here stay, as they do at a desk.
+void SampleStickerIntoFilledFolder(benchmark::State& state) {
+    Stickers stickers;
+    fillSampleFolder(stickers, int(state.range(0)));
     for (auto _ : state)
         stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
     appFolder().clearPrinters();
@@ -62,13 +68,7 @@ void SampleStickerIntoFilledFolder(benchmark::State& state) {
 // does not hold makes it read every file's first chunks, the slowest case.
 void FindUnsentStickerInFilledFolder(benchmark::State& state) {
     Stickers stickers;
-    const QDir folder(appFolder().path() + QStringLiteral("/printers/Smart Label Printer 450"));
-    appFolder().clearPrinters();
-    stickers.gen7x32.PrintSampleLabel(SampleId, CodeId);
-    const QString first = folder.entryList({QStringLiteral("*.png")}, QDir::Files).value(0);
-    for (int i = 0; i < state.range(0); ++i)
-        QFile::copy(folder.filePath(first),
-                    folder.filePath(QStringLiteral("%1.png").arg(i + 2, 6, 10, QLatin1Char('0'))));
+    fillSampleFolder(stickers, int(state.range(0)));
     QString whyNot;
     for (auto _ : state)
         benchmark::DoNotOptimize(appFolder().printer7x32().SlpFindLabels(
@@ -76,7 +76,6 @@ void FindUnsentStickerInFilledFolder(benchmark::State& state) {
             60000, whyNot));
     appFolder().clearPrinters();
 }
-
 
 // CPU of the whole process, every thread and the kernel included; wall time as the operator waits.
 void stickerOptions(benchmark::internal::Benchmark* bench) {

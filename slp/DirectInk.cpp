@@ -96,16 +96,20 @@ void DirectInk::rows(const std::vector<std::pair<int, int>>& runs, int top, int 
         return;
     }
     // Every row of bars is alike: one row of them, laid over each row of the image.
-    if (mOneBit) {
-        const int firstByte = from >> 3;
-        std::vector<uchar> bars(size_t(((to - 1) >> 3) - firstByte + 1), 0);
+    const auto forEachBar = [&](const auto& mark) {
         for (const auto& [left, right] : runs) {
             const int barFrom = std::max(from, left);
             const int barTo = std::min(to, right);
             if (barFrom < barTo) {
-                setBits(bars.data(), barFrom - 8 * firstByte, barTo - 8 * firstByte);
+                mark(barFrom, barTo);
             }
         }
+    };
+    if (mOneBit) {
+        const int firstByte = from >> 3;
+        std::vector<uchar> bars(size_t(((to - 1) >> 3) - firstByte + 1), 0);
+        forEachBar(
+            [&](int left, int right) { setBits(bars.data(), left - 8 * firstByte, right - 8 * firstByte); });
         for (int y = firstRow; y < endRow; ++y) {
             uchar* row = mBits + y * mStride + firstByte;
             for (size_t i = 0; i < bars.size(); ++i) {
@@ -115,13 +119,8 @@ void DirectInk::rows(const std::vector<std::pair<int, int>>& runs, int top, int 
         return;
     }
     std::vector<uchar> bars(size_t(to - from), 0xFF);
-    for (const auto& [left, right] : runs) {
-        const int barFrom = std::max(from, left);
-        const int barTo = std::min(to, right);
-        if (barFrom < barTo) {
-            std::memset(bars.data() + (barFrom - from), 0, size_t(barTo - barFrom));
-        }
-    }
+    forEachBar(
+        [&](int left, int right) { std::memset(bars.data() + (left - from), 0, size_t(right - left)); });
     for (int y = firstRow; y < endRow; ++y) {
         darkenDots(mBits + y * mStride + from, bars.data(), to - from);
     }

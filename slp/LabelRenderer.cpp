@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -130,20 +131,29 @@ void paintLabel(QPainter& painter, const LabelContent& content, int deviceDpi) {
     painter.restore();
 }
 
+namespace {
+
+// Paper of the sticker's size carrying the device's resolution, the label painted on it.
+QImage paintedOn(QImage paper, const LabelContent& content, int deviceDpi) {
+    const int dotsPerMeter = static_cast<int>(std::lround(deviceDpi / 0.0254));
+    paper.setDotsPerMeterX(dotsPerMeter);
+    paper.setDotsPerMeterY(dotsPerMeter);
+    {
+        QPainter painter(&paper);
+        paintLabel(painter, content, deviceDpi);
+    }
+    return paper;
+}
+
+} // namespace
+
 QImage renderLabel(const LabelContent& content, int deviceDpi) {
     // Painted straight in grey: a label printer has no colour, and converting a whole sticker
     // afterwards cost more than drawing it.
     QImage image(stickerSize(content, deviceDpi), QImage::Format_Grayscale8);
     // White bytes set directly: QImage::fill goes through a painter for grey images, a sixth of a sticker.
     std::memset(image.bits(), 0xFF, size_t(image.sizeInBytes()));
-    const int dotsPerMeter = static_cast<int>(std::lround(deviceDpi / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    {
-        QPainter painter(&image);
-        paintLabel(painter, content, deviceDpi);
-    }
-    return image;
+    return paintedOn(std::move(image), content, deviceDpi);
 }
 
 QImage renderOneBitLabel(const LabelContent& content, int deviceDpi) {
@@ -159,14 +169,7 @@ QImage renderOneBitLabel(const LabelContent& content, int deviceDpi) {
     QImage bits(stickerSize(content, deviceDpi), QImage::Format_Mono);
     bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     std::memset(bits.bits(), 0, size_t(bits.sizeInBytes()));
-    const int dotsPerMeter = static_cast<int>(std::lround(deviceDpi / 0.0254));
-    bits.setDotsPerMeterX(dotsPerMeter);
-    bits.setDotsPerMeterY(dotsPerMeter);
-    {
-        QPainter painter(&bits);
-        paintLabel(painter, content, deviceDpi);
-    }
-    return bits;
+    return paintedOn(std::move(bits), content, deviceDpi);
 }
 
 namespace {
